@@ -1,0 +1,239 @@
+#include "AppInstaller.h"
+#include "CrashLog.h"
+#include "Elevation.h"
+#include "EmbeddedResources.h"
+#include "Identifiers.h"
+#include "Deinstallation.h"
+#include "Installation.h"
+#include "Platform.h"
+
+namespace CorvoAudio
+{
+    namespace
+    {
+        juce::ValueTree defaultTree (ValueTreeWrapper&& view)
+        {
+            view.setTree ({}, true);
+            return view.getTree();
+        }
+
+        juce::Point<int> backgroundSize()
+        {
+            const auto png = resources::getResource ("BackgroundGradient_png");
+            const auto image = juce::ImageFileFormat::loadFrom (png.getData(), png.getSize());
+            return { image.getWidth(), image.getHeight() };
+        }
+
+        bool fileExists (const juce::File& file)
+        {
+            return file.getFullPathName().isNotEmpty() && file.existsAsFile();
+        }
+    }
+
+    AppInstaller::AppInstaller()
+        : Quor::CorvoApp (0,
+                          defaultTree (RuntimeProperties()),
+                          defaultTree (AppProperties()),
+                          ManifestProperties (true).getCompanyName(),
+                          ManifestProperties (true).getAppName() + " Installer",
+                          ManifestProperties (true).getAppVersion(),
+                          ManifestProperties (true).getVersionNumber(),
+                          backgroundSize(),
+                          new juce::ComponentBoundsConstrainer())
+    {
+        juce::SystemStats::setApplicationCrashHandler (crashHandler);
+
+        appProperties.setTree (getPersistentTree(), false);
+        runtimeProperties.setTree (getRuntimeTree(), false);
+        runtimeProperties.startListening();
+        appProperties.startListening();
+    }
+
+    AppInstaller::~AppInstaller()
+    {
+        engine.reset();
+
+        if (appProperties.getNextPageToShow() != AppProperties::install)
+            getStateFile().deleteFile();
+
+        masterReference.clear();
+    }
+
+    OperationMode AppInstaller::modeFromCommandLine (const juce::String& commandLine, bool headless)
+    {
+        const auto explicitRequest = commandLine.contains ("--mode=") || commandLine.contains ("--install")
+                                  || commandLine.contains ("--repair") || commandLine.contains ("--modify")
+                                  || commandLine.contains ("--uninstall");
+
+        if (! explicitRequest)
+        {
+            platform::writeLine (headless ? "Operation mode source: headless default (install)"
+                                          : "Operation mode source: no existing installation (install)");
+            return OperationMode::install;
+        }
+
+        if (commandLine.contains ("--mode=uninstall") || commandLine.contains ("--uninstall"))
+        {
+            platform::writeLine ("Operation mode source: explicit command line");
+            return OperationMode::uninstall;
+        }
+
+        if (commandLine.contains ("--mode=modify") || commandLine.contains ("--modify"))
+        {
+            // Modify mode is switched off in this build.
+            platform::writeLine ("Modify mode requested but disabled at build time, falling back to install mode");
+            return OperationMode::install;
+        }
+
+        platform::writeLine ("Operation mode source: explicit command line");
+        return OperationMode::install;
+    }
+
+    void AppInstaller::initialise (const juce::String& commandLine)
+    {
+        const auto headless = commandLine.contains ("--headless");
+        const auto storedPage = appProperties.getNextPageToShow();
+        const auto storedMode = appProperties.getOperationMode();
+        const auto resumable = ! headless && fileExists (getStateFile())
+                               && storedPage == AppProperties::install
+                               && storedMode != (int) OperationMode::modify;
+
+        auto mode = OperationMode::install;
+
+        if (resumable)
+        {
+            mode = (OperationMode) storedMode;
+            platform::writeLine ("Operation mode source: resumed pending installation state");
+        }
+        else
+        {
+            mode = modeFromCommandLine (commandLine, headless);
+        }
+
+        appProperties.setOperationMode ((int) mode);
+
+        if (! headless && ! resumable)
+            appProperties.setNextPageToShow (mode == OperationMode::modify ? AppProperties::modify : AppProperties::welcome);
+
+        Quor::CorvoApp::initialise (commandLine);
+        runtimeProperties.setAdminPermissions (isRunningAsAdmin());
+        platform::writeLine ("Operation mode: " + operationModeName ((int) mode));
+
+        if (headless)
+            continueHeadless (mode);
+        else
+            continueWithWindow();
+    }
+
+    void AppInstaller::continueWithWindow()
+    {
+        const auto drawable = [] (const char* identifier)
+        {
+            const auto svg = resources::getResource (identifier);
+            return juce::Drawable::createFromImageData (svg.getData(), svg.getSize());
+        };
+
+        const auto background = resources::getResource ("BackgroundGradient_png");
+        lookAndFeel.backgroundImage = juce::ImageCache::getFromMemory (background.getData(), (int) background.getSize());
+        useSeamlessTitleBar = true;
+        lookAndFeel.titleBarHeight = 30;
+        lookAndFeel.setCloseButtonImages (drawable ("Close_Normal_svg"), drawable ("Close_Hover_svg"));
+
+        openMainWindow();
+
+        appProperties.onNextPageToShowChanged = [this] (AppProperties::PageType page) { runInstallationIfReady ((int) page); };
+        runtimeProperties.changePage();
+        runInstallationIfReady ({});
+    }
+
+    void AppInstaller::continueHeadless (OperationMode mode)
+    {
+        if (! isRunningAsAdmin())
+        {
+            endProcess (1);
+            return;
+        }
+
+        if (mode == OperationMode::modify)
+        {
+            platform::writeLine ("Headless execution does not support modify mode. Use --mode=install or --mode=uninstall.");
+            endProcess (2);
+            return;
+        }
+
+        runtimeProperties.setRunningHeadless (true);
+
+        // A headless run always works on the whole embedded manifest with its default paths,
+        // whatever an earlier wizard run left in the state file.
+        replaceManifestCopy();
+        createInstallerProcess();
+    }
+
+    void AppInstaller::replaceManifestCopy()
+    {
+        ManifestProperties copy (false);
+        copy.setTree (getPersistentTree(), true);
+
+        const juce::ScopedLock lock (manifestLock);
+        auto tree = copy.getTree();
+        tree.removeAllChildren (nullptr);
+        tree.removeAllProperties (nullptr);
+        tree.copyPropertiesAndChildrenFrom (embeddedManifest.getTree(), nullptr);
+    }
+
+    void AppInstaller::prepareManifestCopy()
+    {
+        ManifestProperties copy (false);
+        copy.setTree (getPersistentTree(), true);
+
+        if (copy.getObjects().empty())
+            replaceManifestCopy();
+    }
+
+    juce::Component* AppInstaller::getMainComponent()
+    {
+        return Quor::CorvoApp::getMainComponent();
+    }
+
+    void AppInstaller::runInstallationIfReady (juce::var)
+    {
+        if (appProperties.getNextPageToShow() != AppProperties::install)
+            return;
+
+        if (isRunningAsAdmin())
+        {
+            prepareManifestCopy();
+            createInstallerProcess();
+            runtimeProperties.changePage();
+            return;
+        }
+
+        juce::WeakReference<AppInstaller> weakThis (this);
+
+        requestElevation ([weakThis] (bool started)
+        {
+            if (weakThis == nullptr)
+                return;
+
+            if (started)
+                weakThis->getStateFileWriter().saveNow();
+            else
+                weakThis->getStateFile().deleteFile();   // no pending installation survives a failed elevation
+        });
+    }
+
+    void AppInstaller::createInstallerProcess()
+    {
+        engine.reset();
+
+        if (appProperties.getOperationMode() == (int) OperationMode::uninstall)
+            engine = std::make_unique<Deinstallation> (*this);
+        else
+            engine = std::make_unique<Installation> (*this);
+    }
+
+    void AppInstaller::endProcess (int exitCode)
+    {
+        platform::seam().terminateProcess (exitCode);
+    }
+}

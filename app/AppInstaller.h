@@ -1,0 +1,55 @@
+#pragma once
+
+#include "AppProperties.h"
+#include "CorvoApp.h"
+#include "ManifestProperties.h"
+#include "RuntimeProperties.h"
+
+#include <memory>
+
+namespace CorvoAudio
+{
+    class InstallerProcess;
+
+    /** The installer application: decides the operation mode, then either runs the wizard or, with
+        "--headless", runs the engine at once and ends with its exit code. */
+    class AppInstaller final : public Quor::CorvoApp
+    {
+    public:
+        AppInstaller();
+        ~AppInstaller() override;
+
+        void initialise (const juce::String& commandLine) override;
+        juce::Component* getMainComponent() override;
+
+        /** Starts the engine, or asks for elevation, when the next page is the install page. */
+        void runInstallationIfReady (juce::var);
+
+        /** The mode a command line asks for, logging where the decision came from. */
+        static OperationMode modeFromCommandLine (const juce::String& commandLine, bool headless);
+
+        /** Replaces the engine with a new installation or deinstallation, which starts at once. */
+        void createInstallerProcess();
+
+        /** Fills the persistent tree's manifest copy from the embedded manifest when it holds no object. */
+        void prepareManifestCopy();
+
+        /** Shuts down and ends the process (the engine's end of a headless run). */
+        void endProcess (int exitCode);
+
+        InstallerProcess* getInstallerProcess() const     { return engine.get(); }
+        const ManifestProperties& getEmbeddedManifest() const { return embeddedManifest; }
+
+    private:
+        void continueWithWindow();
+        void continueHeadless (OperationMode mode);
+        void replaceManifestCopy();
+
+        RuntimeProperties runtimeProperties;
+        AppProperties appProperties;
+        ManifestProperties embeddedManifest { true };
+        std::unique_ptr<InstallerProcess> engine;
+
+        JUCE_DECLARE_WEAK_REFERENCEABLE (AppInstaller)
+    };
+}

@@ -1,0 +1,21 @@
+#include "AppInstaller.h"
+#include "Platform.h"
+
+#include <windows.h>
+
+juce::JUCEApplicationBase* juce_CreateApplication()
+{
+    return new CorvoAudio::AppInstaller();
+}
+
+// JUCE's START_JUCE_APPLICATION, with one thing done before the application object exists: a
+// headless run attaches to the console it was started from, so that every line it prints (the
+// manifest text comes first, during construction) reaches that console.
+extern "C" int __stdcall WinMain (HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    if (juce::String (GetCommandLineW()).contains ("--headless"))
+        platform::attachParentConsole();
+
+    juce::JUCEApplicationBase::createInstance = &juce_CreateApplication;
+    return juce::JUCEApplicationBase::main();
+}

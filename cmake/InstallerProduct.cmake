@@ -1,0 +1,136 @@
+# installer_add_product(<target> <product folder> <output folder>)
+#
+# Builds <output folder>/Installer.exe for a product folder. The folder holds Manifest.xml and the
+# payload, either as a ready Payload.zip or as a payload/ tree that is zipped here. EULA.html,
+# registry.ico and images/ are taken from the product folder when it has them, otherwise from the
+# demo product, so that a test product needs no more than its manifest and payload.
+set(INSTALLER_SOURCE_DIR "${CMAKE_CURRENT_LIST_DIR}/..")
+set(INSTALLER_DEFAULT_PRODUCT_DIR "${INSTALLER_SOURCE_DIR}/product")
+set(INSTALLER_FONT_DIR "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF" CACHE PATH
+    "Roboto fonts from Debian's fonts-roboto-unhinted")
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+function(_installer_product_file out product_dir relative)
+    if(EXISTS "${product_dir}/${relative}")
+        set(${out} "${product_dir}/${relative}" PARENT_SCOPE)
+    elseif(EXISTS "${INSTALLER_DEFAULT_PRODUCT_DIR}/${relative}")
+        set(${out} "${INSTALLER_DEFAULT_PRODUCT_DIR}/${relative}" PARENT_SCOPE)
+    else()
+        message(FATAL_ERROR "Product file ${relative} is missing in ${product_dir}")
+    endif()
+endfunction()
+
+function(installer_add_product target product_dir output_dir)
+    # PAYLOAD_TREE: zip this folder as the payload instead of the product's own payload/.
+    # PAYLOAD_FILES: NAME=PATH items added to the payload as top-level files; they may be build
+    # outputs (generator expressions), so such a payload is made at build time and must fit one piece.
+    cmake_parse_arguments(ARG "" "PAYLOAD_TREE" "PAYLOAD_FILES;DEPENDS" ${ARGN})
+
+    get_filename_component(product_dir "${product_dir}" ABSOLUTE)
+    if(NOT EXISTS "${product_dir}/Manifest.xml")
+        message(FATAL_ERROR "${product_dir} holds no Manifest.xml")
+    endif()
+
+    set(staging "${CMAKE_BINARY_DIR}/products/${target}")
+    _installer_product_file(eula "${product_dir}" "EULA.html")
+
+    set(prepare "${Python3_EXECUTABLE}" "${INSTALLER_SOURCE_DIR}/resources/prepare_product.py"
+                --product "${product_dir}" --eula "${eula}" --out "${staging}")
+    if(ARG_PAYLOAD_TREE)
+        list(APPEND prepare --payload-tree "${ARG_PAYLOAD_TREE}")
+        file(GLOB_RECURSE tree_files CONFIGURE_DEPENDS "${ARG_PAYLOAD_TREE}/*")
+    endif()
+    file(GLOB_RECURSE product_files CONFIGURE_DEPENDS "${product_dir}/*")
+
+    if(ARG_PAYLOAD_FILES)
+        set(pieces "Payload.zip.corvoChunk0")
+        foreach(item IN LISTS ARG_PAYLOAD_FILES)
+            list(APPEND prepare --add "${item}")
+        endforeach()
+        add_custom_command(
+            OUTPUT "${staging}/Payload.zip" "${staging}/Payload.zip.corvoChunk0" "${staging}/EULA.html.zip"
+            COMMAND ${prepare} --pieces 1
+            DEPENDS ${product_files} ${tree_files} "${INSTALLER_SOURCE_DIR}/resources/prepare_product.py" ${ARG_DEPENDS}
+            VERBATIM)
+    else()
+        # The payload is packed and cut now, at configure time, because the number of pieces
+        # decides the list of resources. The step rewrites only files whose content changed, and
+        # CMake runs it again whenever a file of the product folder changes.
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+            ${product_files} ${tree_files} "${INSTALLER_SOURCE_DIR}/resources/prepare_product.py")
+        execute_process(COMMAND ${prepare} OUTPUT_VARIABLE pieces RESULT_VARIABLE result)
+        if(NOT result EQUAL 0)
+            message(FATAL_ERROR "Preparing the payload of ${product_dir} failed")
+        endif()
+        string(STRIP "${pieces}" pieces)
+        string(REPLACE "\n" ";" pieces "${pieces}")
+    endif()
+
+    set(resources)
+    foreach(piece IN LISTS pieces)
+        list(APPEND resources "${staging}/${piece}")
+    endforeach()
+    list(APPEND resources "${staging}/EULA.html.zip")
+    foreach(image BackgroundGradient.png Close_Hover.svg Close_Normal.svg DestChoose_Hover.svg
+                  DestChoose_Normal.svg "Icon check.svg" "Icon error-outline.svg"
+                  Installer_Icon_512.png Installer_Icon_1024.png Loading_Arrow.svg Loading_Dots.svg)
+        _installer_product_file(file "${product_dir}" "images/${image}")
+        list(APPEND resources "${file}")
+    endforeach()
+    list(APPEND resources "${product_dir}/Manifest.xml" "${staging}/Payload.zip")
+    _installer_product_file(icon "${product_dir}" "registry.ico")
+    list(APPEND resources "${icon}")
+    foreach(image WindowsSecurityIcon.svg CORVO_46.png)
+        _installer_product_file(file "${product_dir}" "images/${image}")
+        list(APPEND resources "${file}")
+    endforeach()
+    foreach(font Bold Light Medium Regular)
+        list(APPEND resources "${INSTALLER_FONT_DIR}/Roboto-${font}.ttf")
+    endforeach()
+
+    installer_add_binary_data(${target}_resources ${resources})
+
+    # The product's icon, as the registration shows it, and the manifest that keeps the installer
+    # unelevated until it asks for rights itself (resource type 24 is RT_MANIFEST).
+    get_filename_component(manifest "${INSTALLER_SOURCE_DIR}/app/Installer.manifest" ABSOLUTE)
+    file(CONFIGURE OUTPUT "${staging}/Installer.rc"
+         CONTENT "1 ICON \"${icon}\"\n1 24 \"${manifest}\"\n")
+
+    add_executable(${target} WIN32
+        "${INSTALLER_SOURCE_DIR}/app/Main.cpp"
+        "${staging}/Installer.rc")
+    target_link_libraries(${target} PRIVATE installer_app ${target}_resources)
+    target_link_options(${target} PRIVATE ${INSTALLER_STATIC_LINK_OPTIONS})
+    set_target_properties(${target} PROPERTIES
+        OUTPUT_NAME Installer
+        RUNTIME_OUTPUT_DIRECTORY "${output_dir}")
+endfunction()
+
+# JUCE's binary-resource generator, run again only when one of its inputs changes (JUCE's own
+# juce_add_binary_data watches only the list of file names).
+function(installer_add_binary_data target)
+    set(folder "${CMAKE_CURRENT_BINARY_DIR}/${target}")
+    set(outputs "${folder}/BinaryData.h")
+    set(list_text "")
+    set(index 0)
+    foreach(file IN LISTS ARGN)
+        math(EXPR index "${index} + 1")
+        list(APPEND outputs "${folder}/BinaryData${index}.cpp")
+        string(APPEND list_text "${file}\n")
+    endforeach()
+    file(MAKE_DIRECTORY "${folder}")
+    file(CONFIGURE OUTPUT "${folder}/input_file_list" CONTENT "${list_text}")
+
+    add_custom_command(OUTPUT ${outputs}
+        COMMAND juce::juceaide binarydata BinaryData BinaryData.h "${folder}" "${folder}/input_file_list"
+        DEPENDS "${folder}/input_file_list" ${ARGN}
+        VERBATIM)
+    configure_file("${INSTALLER_SOURCE_DIR}/resources/ProductResources.cpp.in" "${folder}/ProductResources.cpp" COPYONLY)
+
+    # Object files, not an archive: the executable then always carries the table, whatever order
+    # the linker meets the libraries that read it in.
+    add_library(${target} OBJECT ${outputs} "${folder}/ProductResources.cpp")
+    target_include_directories(${target} PUBLIC "${folder}")
+    target_compile_definitions(${target} PUBLIC JUCE_TARGET_HAS_BINARY_DATA=1)
+endfunction()

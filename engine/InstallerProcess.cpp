@@ -1,0 +1,130 @@
+#include "InstallerProcess.h"
+#include "CorvoApp.h"
+#include "Platform.h"
+
+namespace CorvoAudio
+{
+    InstallerProcess::InstallerProcess (Quor::CorvoApp& app)
+        : juce::Thread ("InstallerWorker"), owner (app)
+    {
+        runtimeProperties.setTree (owner.getRuntimeTree(), false);
+        appProperties.setTree (owner.getPersistentTree(), false);
+        manifest.setTree (owner.getPersistentTree(), true);
+    }
+
+    InstallerProcess::~InstallerProcess()
+    {
+        stopWorker();
+        masterReference.clear();
+    }
+
+    void InstallerProcess::startWorker()
+    {
+        startThread();
+    }
+
+    void InstallerProcess::stopWorker()
+    {
+        signalThreadShouldExit();
+        stopThread (2000);
+    }
+
+    void InstallerProcess::log (const juce::String& line)
+    {
+        juce::WeakReference<InstallerProcess> weakThis (this);
+
+        juce::MessageManager::callAsync ([weakThis, line]
+        {
+            if (weakThis != nullptr)
+                weakThis->deliver (line);
+        });
+    }
+
+    void InstallerProcess::deliver (const juce::String& line)
+    {
+        runtimeProperties.setLastLogMessage ({});
+        runtimeProperties.setLastLogMessage (line);
+        platform::writeLine (line);
+    }
+
+    void InstallerProcess::writeErrorsToRuntimeProperties()
+    {
+        juce::WeakReference<InstallerProcess> weakThis (this);
+
+        juce::MessageManager::callAsync ([weakThis]
+        {
+            if (weakThis != nullptr)
+                weakThis->runtimeProperties.setInstallationErrors (weakThis->errors);
+        });
+    }
+
+    void InstallerProcess::endInstallerProcess()
+    {
+        const juce::String name = appProperties.getOperationMode() == (int) OperationMode::uninstall ? "Deinstallation"
+                                                                                                        : "Installation";
+        writeErrorsToRuntimeProperties();
+
+        juce::WeakReference<InstallerProcess> weakThis (this);
+
+        juce::MessageManager::callAsync ([weakThis, name]
+        {
+            if (weakThis != nullptr)
+                weakThis->reportEnd (name);
+        });
+    }
+
+    void InstallerProcess::reportEnd (const juce::String& name)
+    {
+        const auto failed = ! errors.isEmpty();
+
+        if (runtimeProperties.isRunningHeadless())
+        {
+            // Delivered at once rather than posted: the process ends before a posted line would get
+            // its turn. Everything the worker posted earlier has already been delivered.
+            if (failed)
+            {
+                deliver (name + " finished with errors.");
+                deliver (errors.joinIntoString ("\n"));
+            }
+            else
+            {
+                deliver (name + " finished successfully.");
+            }
+
+            deliver ("Exiting...");
+            wait (failed ? 1500 : 500);
+            platform::seam().terminateProcess (failed ? 9 : 0);
+            return;
+        }
+
+        if (failed)
+        {
+            log (name + " finished with errors.");
+            log (errors.joinIntoString ("\n"));
+        }
+        else
+        {
+            log (name + " finished successfully.");
+        }
+
+        wait (1500);
+        appProperties.setNextPageToShow (AppProperties::result);
+        runtimeProperties.changePage();
+    }
+
+    void resolvePathPlaceholders (juce::String& path)
+    {
+        const auto replace = [&path] (const char* placeholder, platform::Folder folder)
+        {
+            if (! path.contains (placeholder))
+                return;
+
+            const auto location = platform::getFolder (folder);
+            const auto replacement = location == juce::File() ? juce::String() : location.getFullPathName().replaceCharacter ('\\', '/');
+            path = path.replace (placeholder, replacement);
+        };
+
+        replace ("C:/__userAppDataDir__", platform::Folder::userAppData);
+        replace ("C:/__commonAppDataDir__", platform::Folder::commonAppData);
+    }
+}

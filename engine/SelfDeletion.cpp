@@ -1,0 +1,71 @@
+#include "SelfDeletion.h"
+#include "Platform.h"
+
+namespace CorvoAudio
+{
+    juce::String selfDeletionScriptText (unsigned long pid, const juce::File& executable, bool deleteParentDirectory,
+                                         const juce::File& script, const juce::File& scriptFolder)
+    {
+        const auto id = juce::String ((juce::uint64) pid);
+
+        juce::String text;
+        text << "@echo off\n"
+             << "echo Waiting for process with id " << id << " to finish...\n"
+             << ":waitLoop\n"
+             << "tasklist /FI \"PID eq " << id << "\" | findstr /I \"" << id << "\" >nul\n"
+             << "if %errorlevel%==0 (\n"
+             << "    timeout /t 1 >nul\n"
+             << "    goto waitLoop\n"
+             << ")\n"
+             << "echo Deleting files...\n"
+             << "del /Q /F \"" << executable.getFullPathName() << "\"\n";
+
+        if (deleteParentDirectory)
+            text << "echo Deleting parent directory...\n"
+                 << "rmdir /S /Q \"" << executable.getParentDirectory().getFullPathName() << "\"\n";
+
+        // cmd reads a batch file line by line: the script and its folder go in one line, the last
+        // one it reads from the file.
+        text << "echo Deleting this script (tbd)...\n"
+             << "del /Q /F \"" << script.getFullPathName() << "\" & rmdir /Q \"" << scriptFolder.getFullPathName() << "\"\n"
+             << "echo Done.\n";
+        return text;
+    }
+
+    juce::String hiddenScriptCommandLine (const juce::File& script)
+    {
+        const auto interpreter = platform::getFolder (platform::Folder::system).getChildFile ("cmd.exe");
+        return interpreter.getFullPathName().quoted() + " /D /c " + script.getFullPathName().quoted();
+    }
+
+    bool startHiddenScript (const juce::File& script)
+    {
+        return platform::startHiddenProcess (hiddenScriptCommandLine (script));
+    }
+
+    void startSelfDeletion (bool deleteParentDirectory, std::function<void (const juce::String&)> log)
+    {
+        const auto pid = platform::getCurrentProcessId();
+        const juce::File executable (platform::getExecutablePath());
+        const auto name = "SelfDeletion" + juce::Uuid().toString();
+
+        // The script runs with the uninstaller's rights. In the user's own temporary folder any
+        // program of the user could rewrite it while it waits; its own folder admits only
+        // administrators and SYSTEM from the moment it exists.
+        const auto folder = platform::getTempFolder().getChildFile (name);
+        const auto script = folder.getChildFile (name + ".bat");
+
+        const auto started = platform::createAdminOnlyFolder (folder)
+                          && script.replaceWithText (selfDeletionScriptText (pid, executable, deleteParentDirectory, script, folder),
+                                                     false, false, "\r\n")
+                          && startHiddenScript (script);
+
+        if (log == nullptr)
+            return;
+
+        log (juce::String ("Started script to delete uninstaller") + (deleteParentDirectory ? " and parent directory..." : "..."));
+
+        if (! started)
+            log ("Error: the script could not be started; the uninstaller stays at " + executable.getFullPathName());
+    }
+}

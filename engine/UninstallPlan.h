@@ -1,0 +1,32 @@
+#pragma once
+
+#include "ManifestObject.h"
+#include "UninstallRegistry.h"
+
+#include <optional>
+#include <vector>
+
+namespace CorvoAudio
+{
+    /** One uninstall option, shared by every object that names its id. */
+    struct UninstallOption
+    {
+        juce::String optionId;
+        bool selected = false;
+        juce::StringArray requires;
+    };
+
+    /** The options in order of first appearance; selected by default when any object says so,
+        with the union of the objects' requirements. */
+    std::vector<UninstallOption> uninstallOptions (const std::vector<ManifestObject>& objects);
+
+    /** The objects to remove, in removal order: uninstallOrder, then objectName. selection is the
+        user's choice of option ids ("," or ";" separated); without one the defaults stand.
+        Requirements are followed, and uninstallers and protected objects are never removed. */
+    std::vector<ManifestObject> uninstallWorkList (const std::vector<ManifestObject>& objects,
+                                                   const std::optional<juce::String>& selection);
+
+    /** The path to delete for an object: what the registration recorded wins over the manifest's
+        default location, and a main application is looked for under the install location. */
+    juce::String resolveUninstallTarget (const UninstallEntry& entry, const ManifestObject& object);
+}

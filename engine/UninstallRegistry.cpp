@@ -1,0 +1,223 @@
+#include "UninstallRegistry.h"
+#include "Platform.h"
+#include "Registry.h"
+
+namespace CorvoAudio
+{
+    namespace reg = platform::registry;
+
+    juce::String uninstallKeyPath (const juce::String& id)
+    {
+        return "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + id + "}";
+    }
+
+    static bool isBatchScript (const juce::String& path)
+    {
+        return path.endsWithIgnoreCase (".bat");
+    }
+
+    juce::String uninstallCommand (const UninstallEntry& entry)
+    {
+        if (isBatchScript (entry.uninstaller))
+            return "cmd.exe /C " + entry.uninstaller.quoted();
+
+        // Quoted: the uninstaller lies below "Program Files", and callers split at blanks.
+        const auto program = entry.uninstaller.quoted();
+        return entry.uninstallArguments.isNotEmpty() ? program + " " + entry.uninstallArguments : program;
+    }
+
+    juce::String quietUninstallCommand (const UninstallEntry& entry)
+    {
+        if (isBatchScript (entry.uninstaller))
+            return uninstallCommand (entry);
+
+        if (entry.quietUninstallArguments.isNotEmpty())
+            return entry.uninstaller.quoted() + " " + entry.quietUninstallArguments;
+
+        return uninstallCommand (entry) + " --headless";
+    }
+
+    static juce::String estimatedSize (const juce::File& installLocation)
+    {
+        // The size of the install location taken as one file: a folder counts 0.
+        if (! installLocation.existsAsFile())
+            return "0";
+
+        return juce::String (installLocation.getSize() / 1000);
+    }
+
+    bool writeUninstallRegistry (const UninstallEntry& entry, std::function<void (const juce::String&)> onError)
+    {
+        const auto fail = [&onError] (const juce::String& message)
+        {
+            if (onError != nullptr)
+                onError (message);
+
+            return false;
+        };
+
+        const auto key = uninstallKeyPath (entry.id);
+
+        if (reg::createKey (key) != 0)
+            return fail ("Error creating uninstall registry entry");
+
+        const auto writeString = [&key] (const juce::String& name, const juce::String& text)
+        {
+            return reg::setString (key, name, text) == 0;
+        };
+
+        struct Value { juce::String name, text, messageName; };
+        juce::Array<Value> values;
+        values.add ({ "DisplayName", entry.displayName, "DisplayName" });
+        values.add ({ "DisplayVersion", entry.displayVersion, "DisplayVersion" });
+        values.add ({ "HelpLink", entry.webLink, "HelpLink" });
+        values.add ({ "InstallLocation", entry.installLocation.getFullPathName(), "InstallLocation" });
+
+        for (int i = 0; i < entry.extraPaths.size(); ++i)
+            values.add ({ "ExtraPath" + juce::String (i), entry.extraPaths[i], "ExtraPath" });
+
+        values.add ({ "Publisher", entry.publisher, "Publisher" });
+        values.add ({ "EstimatedSize", estimatedSize (entry.installLocation), "EstimatedSize" });
+        values.add ({ "UninstallString", uninstallCommand (entry), "UninstallString" });
+        values.add ({ "QuietUninstallString", quietUninstallCommand (entry), "QuietUninstallString" });
+        values.add ({ "URLInfoAbout", entry.webLink, "URLInfoAbout" });
+        values.add ({ "URLUpdateInfo", entry.webLink, "URLUpdateInfo" });
+
+        for (const auto& value : values)
+            if (! writeString (value.name, value.text))
+                return fail ("Error creating Registry " + value.messageName + " key");
+
+        const auto icon = entry.installLocation.getChildFile ("icon.ico");
+
+        // An icon left read-only by an earlier installation cannot be replaced; it keeps its
+        // content and is still the one the entry names.
+        if (icon.getFullPathName().isNotEmpty() && icon.exists())
+            icon.deleteFile();
+
+        icon.create();
+
+        if (! icon.existsAsFile() || icon.getSize() == 0)
+            if (juce::FileOutputStream output (icon); output.openedOk())
+                output.write (entry.iconData, (size_t) juce::jmax (0, entry.iconSize));
+
+        if (! writeString ("DisplayIcon", icon.getFullPathName()))
+            return fail ("Error creating Registry DisplayIcon key");
+
+        platform::addFileAttributes (icon, true, true);
+        return true;
+    }
+
+    juce::String programOfCommand (const juce::String& command)
+    {
+        auto text = command.trim();
+
+        if (text.startsWithIgnoreCase ("cmd.exe /C "))
+            text = text.substring (11).trim();
+
+        if (text.startsWithChar ('"'))
+            return text.substring (1).upToFirstOccurrenceOf ("\"", false, false);
+
+        return text;
+    }
+
+    UninstallEntry readUninstallRegistry (const juce::String& id)
+    {
+        UninstallEntry entry;
+        entry.id = id;
+
+        const auto key = uninstallKeyPath (id);
+        auto failed = false;
+
+        const auto read = [&key, &failed] (const juce::String& name, bool& ok)
+        {
+            const auto result = reg::readString (key, name);
+            ok = result.error == 0;
+
+            if (! ok)
+                platform::writeLine ("Error reading registry value from path: " + key
+                                     + ". Error: Windows system error code: " + juce::String (result.error));
+
+            return result.text;
+        };
+
+        const auto readText = [&read, &failed] (const juce::String& name)
+        {
+            bool ok = true;
+            auto text = read (name, ok);
+            failed = failed || ! ok;
+            return text;
+        };
+
+        const auto asPath = [] (const juce::String& text)
+        {
+            return text.isEmpty() ? juce::String() : juce::File::getCurrentWorkingDirectory().getChildFile (text).getFullPathName();
+        };
+
+        entry.displayName = readText ("DisplayName");
+        entry.displayVersion = readText ("DisplayVersion");
+        entry.publisher = readText ("Publisher");
+        entry.webLink = readText ("HelpLink");
+
+        if (const auto location = asPath (readText ("InstallLocation")); location.isNotEmpty())
+            entry.installLocation = juce::File (location);
+
+        entry.uninstaller = asPath (programOfCommand (readText ("UninstallString")));
+
+        if (failed)
+            return entry;
+
+        for (int n = 0;; ++n)
+        {
+            bool ok = true;
+            const auto path = asPath (read ("ExtraPath" + juce::String (n), ok));
+
+            if (! ok)
+                break;
+
+            if (path.isNotEmpty() && juce::File (path).exists())
+                entry.extraPaths.add (path);
+        }
+
+        return entry;
+    }
+
+    static bool deleteKeyRecursively (juce::String path)
+    {
+        if (reg::deleteKey (path) == 0)
+            return true;
+
+        if (const auto error = reg::probeKey (path); error != 0)
+        {
+            if (error == reg::errorFileNotFound)
+            {
+                platform::writeLine ("Key not found.");
+                return true;
+            }
+
+            platform::writeLine ("Error opening key.");
+            return false;
+        }
+
+        if (! path.endsWithChar ('\\'))
+            path << '\\';
+
+        for (;;)
+        {
+            const auto subkey = reg::firstSubkey (path.dropLastCharacters (1));
+
+            if (subkey.error != 0)
+                break;
+
+            if (! deleteKeyRecursively (path + subkey.text))
+                break;
+        }
+
+        return reg::deleteKey (path.dropLastCharacters (1)) == 0;
+    }
+
+    bool deleteUninstallRegistry (const juce::String& id)
+    {
+        // The key path lives in a buffer of 520 characters.
+        return deleteKeyRecursively (uninstallKeyPath (id).substring (0, 519));
+    }
+}

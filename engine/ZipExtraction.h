@@ -1,0 +1,50 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <optional>
+#include <vector>
+
+namespace CorvoAudio
+{
+
+/** A zip archive whose entries are extracted with every write checked and every file verified
+    against the size and CRC-32 recorded in the archive's central directory. */
+class CheckedZipArchive final
+{
+public:
+    /** Reads the archive from a stream that must outlive this object (not owned). */
+    explicit CheckedZipArchive (juce::InputStream& source);
+    /** Reads the archive from a file. */
+    explicit CheckedZipArchive (const juce::File& file);
+
+    int getNumEntries() const;
+    /** The entry's name exactly as stored (backslashes kept). */
+    juce::String getEntryName (int index) const;
+    /** Index of the first entry whose stored name equals name exactly (case-sensitive), or -1. */
+    int indexOfEntry (const juce::String& name) const;
+
+    /** Extracts one entry below targetFolder, overwriting an existing file. Folders in the entry
+        name ("\\" or "/" separated) are created. Fails, naming the file, when the entry would land
+        outside targetFolder, a folder or the file cannot be created, any write fails, or the written
+        file's size or CRC-32 differs from the central directory's record. Entries stored as
+        symbolic links or lacking a usable directory record (damaged, ZIP64) are refused. */
+    juce::Result extractEntry (int index, const juce::File& targetFolder) const;
+
+private:
+    /** What the central directory promises about one entry's extracted content. */
+    struct Record
+    {
+        juce::uint32 crc32 = 0;
+        juce::int64 size = 0;
+    };
+
+    void readRecords (juce::InputStream& source);
+
+    mutable juce::ZipFile zip;
+    std::vector<std::optional<Record>> records; // indexed like zip's entries; empty when unmatched
+
+    JUCE_DECLARE_NON_COPYABLE (CheckedZipArchive)
+};
+
+} // namespace CorvoAudio

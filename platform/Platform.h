@@ -1,0 +1,101 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+/** The Windows calls of the installer, behind one small seam. Engine and UI code call these and
+    never Win32 directly. */
+namespace platform
+{
+    /** What the shell answered to an elevated launch. */
+    struct LaunchResult
+    {
+        bool started = false;
+        unsigned long errorCode = 0;
+    };
+
+    /** ERROR_CANCELLED: the user declined the elevation prompt. */
+    constexpr unsigned long errorCancelled = 1223;
+
+    /** The services that tests stand in for: under Wine every process is an administrator and
+        nothing prompts, and a test cannot let the application quit or the process end. */
+    class Seam
+    {
+    public:
+        virtual ~Seam() = default;
+
+        /** True when the caller's token is a member of the built-in Administrators group. */
+        virtual bool isRunningAsAdmin() = 0;
+
+        /** Starts the executable with the verb "runas" and no parameters. */
+        virtual LaunchResult launchElevated (const juce::String& executablePath) = 0;
+
+        /** Asks the application to quit once its message loop has handled the request. */
+        virtual void quitApplication() = 0;
+
+        /** Shuts the application down and ends the process with the exit code. */
+        virtual void terminateProcess (int exitCode) = 0;
+    };
+
+    /** The seam in use: the real one unless a test replaced it. */
+    Seam& seam();
+
+    /** Replaces the seam; nullptr restores the real one. The caller keeps ownership. */
+    void setSeam (Seam* replacement);
+
+    /** Full path of the running executable, or empty when it cannot be obtained. */
+    juce::String getExecutablePath();
+
+    /** Decimal id of the running process. */
+    unsigned long getCurrentProcessId();
+
+    enum class Folder
+    {
+        userAppData,        // roaming application data of the user
+        localAppData,
+        commonAppData,      // ProgramData
+        programFiles,
+        programFilesX86,
+        commonFiles,
+        commonFilesX86,
+        windows,
+        system,
+        userProfile,
+        desktop,
+        documents
+    };
+
+    /** A shell folder, or a default File when the system cannot tell it. Nothing is created. */
+    juce::File getFolder (Folder which);
+
+    /** The user's temporary folder as the system reports it. */
+    juce::File getTempFolder();
+
+    /** Adds the hidden and/or read-only attribute. False when the attributes could not be set. */
+    bool addFileAttributes (const juce::File& file, bool hidden, bool readOnly);
+
+    struct FileAttributes
+    {
+        bool exists = false, hidden = false, readOnly = false, directory = false, reparsePoint = false;
+    };
+
+    FileAttributes getFileAttributes (const juce::File& file);
+
+    /** Deletes a file, or a folder with everything in it, clearing read-only attributes on the way.
+        A symbolic link or junction is removed itself; what it points to is never touched. True when
+        nothing is left of the path. */
+    bool deletePath (const juce::File& path);
+
+    /** Runs a command line without a window and without waiting for it. */
+    bool startHiddenProcess (const juce::String& commandLine);
+
+    /** Creates a folder that only Administrators and SYSTEM may use. False if it cannot be made
+        with that protection from the start. */
+    bool createAdminOnlyFolder (const juce::File& folder);
+
+    /** A GUI program has no console: attach to the parent's one when standard output is not
+        redirected, so that a run from a command prompt shows its lines. */
+    void attachParentConsole();
+
+    /** Writes one line and a line end to standard output and flushes it. */
+    void writeLine (const juce::String& line);
+}

@@ -1,0 +1,232 @@
+#include "Platform.h"
+
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <io.h>
+
+namespace platform
+{
+    bool realIsRunningAsAdmin()
+    {
+        SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+        PSID administrators = nullptr;
+
+        if (! AllocateAndInitializeSid (&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
+                                        0, 0, 0, 0, 0, 0, &administrators))
+            return false;
+
+        BOOL isMember = FALSE;
+        const auto checked = CheckTokenMembership (nullptr, administrators, &isMember);
+        FreeSid (administrators);
+        return checked && isMember;
+    }
+
+    LaunchResult realLaunchElevated (const juce::String& executablePath)
+    {
+        SHELLEXECUTEINFOW info {};
+        info.cbSize = sizeof (info);
+        info.lpVerb = L"runas";
+        info.lpFile = executablePath.toWideCharPointer();
+        info.nShow = SW_SHOWNORMAL;
+
+        if (ShellExecuteExW (&info))
+            return { true, 0 };
+
+        return { false, GetLastError() };
+    }
+
+    juce::String getExecutablePath()
+    {
+        WCHAR path[MAX_PATH] {};
+
+        if (GetModuleFileNameW (nullptr, path, MAX_PATH) == 0)
+            return {};
+
+        return juce::String (path);
+    }
+
+    unsigned long getCurrentProcessId()
+    {
+        return GetCurrentProcessId();
+    }
+
+    juce::File getFolder (Folder which)
+    {
+        int csidl = CSIDL_APPDATA;
+
+        switch (which)
+        {
+            case Folder::userAppData:       csidl = CSIDL_APPDATA; break;
+            case Folder::localAppData:      csidl = CSIDL_LOCAL_APPDATA; break;
+            case Folder::commonAppData:     csidl = CSIDL_COMMON_APPDATA; break;
+            case Folder::programFiles:      csidl = CSIDL_PROGRAM_FILES; break;
+            case Folder::programFilesX86:   csidl = CSIDL_PROGRAM_FILESX86; break;
+            case Folder::commonFiles:       csidl = CSIDL_PROGRAM_FILES_COMMON; break;
+            case Folder::commonFilesX86:    csidl = CSIDL_PROGRAM_FILES_COMMONX86; break;
+            case Folder::windows:           csidl = CSIDL_WINDOWS; break;
+            case Folder::system:            csidl = CSIDL_SYSTEM; break;
+            case Folder::userProfile:       csidl = CSIDL_PROFILE; break;
+            case Folder::desktop:           csidl = CSIDL_DESKTOPDIRECTORY; break;
+            case Folder::documents:         csidl = CSIDL_PERSONAL; break;
+        }
+
+        WCHAR path[MAX_PATH] {};
+
+        if (! SHGetSpecialFolderPathW (nullptr, path, csidl, FALSE))
+            return {};
+
+        return juce::File (juce::String (path));
+    }
+
+    juce::File getTempFolder()
+    {
+        WCHAR path[2048] {};
+        const auto length = GetTempPathW (2048, path);
+
+        if (length == 0 || length >= 2048)
+            return {};
+
+        return juce::File (juce::String (path));
+    }
+
+    bool addFileAttributes (const juce::File& file, bool hidden, bool readOnly)
+    {
+        const auto path = file.getFullPathName();
+        const auto current = GetFileAttributesW (path.toWideCharPointer());
+
+        if (current == INVALID_FILE_ATTRIBUTES)
+            return false;
+
+        auto wanted = current;
+
+        if (hidden)   wanted |= FILE_ATTRIBUTE_HIDDEN;
+        if (readOnly) wanted |= FILE_ATTRIBUTE_READONLY;
+
+        return wanted == current || SetFileAttributesW (path.toWideCharPointer(), wanted) != 0;
+    }
+
+    FileAttributes getFileAttributes (const juce::File& file)
+    {
+        const auto attributes = GetFileAttributesW (file.getFullPathName().toWideCharPointer());
+
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return {};
+
+        FileAttributes result;
+        result.exists = true;
+        result.hidden = (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+        result.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+        result.directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        result.reparsePoint = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        return result;
+    }
+
+    bool deletePath (const juce::File& path)
+    {
+        const auto fullPath = path.getFullPathName();
+
+        if (fullPath.isEmpty())
+            return false;
+
+        const auto wide = fullPath.toWideCharPointer();
+        const auto attributes = GetFileAttributesW (wide);
+
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND;
+
+        // Windows refuses to delete read-only files and to remove read-only folders.
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0)
+            SetFileAttributesW (wide, attributes & ~(DWORD) FILE_ATTRIBUTE_READONLY);
+
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            return DeleteFileW (wide) != 0;
+
+        // A junction or a folder link: remove the link, never what it points to.
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        {
+            WIN32_FIND_DATAW found {};
+            const auto pattern = fullPath + "\\*";
+            const auto search = FindFirstFileW (pattern.toWideCharPointer(), &found);
+
+            if (search != INVALID_HANDLE_VALUE)
+            {
+                do
+                {
+                    const juce::String name (found.cFileName);
+
+                    if (name != "." && name != "..")
+                        deletePath (path.getChildFile (name));
+                }
+                while (FindNextFileW (search, &found));
+
+                FindClose (search);
+            }
+        }
+
+        return RemoveDirectoryW (wide) != 0;
+    }
+
+    bool startHiddenProcess (const juce::String& commandLine)
+    {
+        // CreateProcessW may write into the command line buffer, so it gets a copy of its own.
+        std::wstring buffer (commandLine.toWideCharPointer());
+        buffer.push_back (L'\0');
+
+        STARTUPINFOW startup {};
+        startup.cb = sizeof (startup);
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+
+        PROCESS_INFORMATION process {};
+
+        if (! CreateProcessW (nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                              nullptr, nullptr, &startup, &process))
+            return false;
+
+        CloseHandle (process.hThread);
+        CloseHandle (process.hProcess);
+        return true;
+    }
+
+    bool createAdminOnlyFolder (const juce::File& folder)
+    {
+        // Protected, not inherited: full control for Administrators and SYSTEM, for the folder and
+        // everything created in it. No one else gets an entry, so no one else gets in.
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+
+        if (! ConvertStringSecurityDescriptorToSecurityDescriptorW (L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)",
+                                                                    SDDL_REVISION_1, &descriptor, nullptr))
+            return false;
+
+        SECURITY_ATTRIBUTES attributes {};
+        attributes.nLength = sizeof (attributes);
+        attributes.lpSecurityDescriptor = descriptor;
+        attributes.bInheritHandle = FALSE;
+
+        const auto created = CreateDirectoryW (folder.getFullPathName().toWideCharPointer(), &attributes);
+        LocalFree (descriptor);
+        return created != 0;
+    }
+
+    void attachParentConsole()
+    {
+        // Redirected output (a file or a pipe) already works and must stay where it points.
+        const auto handle = GetStdHandle (STD_OUTPUT_HANDLE);
+
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE && GetFileType (handle) != FILE_TYPE_UNKNOWN)
+            return;
+
+        if (! AttachConsole (ATTACH_PARENT_PROCESS))
+            return;
+
+        if (std::freopen ("CONOUT$", "w", stdout) != nullptr)
+            std::setvbuf (stdout, nullptr, _IONBF, 0);
+
+        std::freopen ("CONOUT$", "w", stderr);
+    }
+}

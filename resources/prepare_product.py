@@ -1,0 +1,126 @@
+#!/usr/bin/env python3
+"""Prepares the payload and licence resources of one product folder.
+
+Writes into --out:
+  Payload.zip                the product's ready Payload.zip, or its payload/ tree zipped: every
+                             top-level folder X becomes the inner archive X.zip (entries X\\...,
+                             backslash separators, no folder entries), every top-level file an entry
+  Payload.zip.corvoChunkN    Payload.zip cut into consecutive 8 MiB pieces, N counting from 0
+  EULA.html.zip              the licence as one deflated entry "EULA.html"
+and prints the names of the pieces, one a line, in order.
+
+Files are rewritten only when their content changes, so that the resource step that reads them
+runs again only when the product really changed. Archives get a fixed time stamp for the same
+reason.
+"""
+import argparse
+import io
+import os
+import sys
+import zipfile
+
+PIECE_SIZE = 8 * 1024 * 1024
+PIECE_PREFIX = "Payload.zip.corvoChunk"
+STAMP = (2026, 1, 1, 12, 0, 0)
+
+
+def deflated_entry(name):
+    info = zipfile.ZipInfo(name, STAMP)
+    info.compress_type = zipfile.ZIP_DEFLATED
+    info.external_attr = 0o644 << 16
+    return info
+
+
+def files_below(folder):
+    found = []
+    for root, dirs, files in os.walk(folder):
+        dirs.sort()
+        for name in sorted(files):
+            found.append(os.path.join(root, name))
+    return found
+
+
+def zip_folder(folder):
+    top = os.path.basename(folder)
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as archive:
+        for path in files_below(folder):
+            relative = os.path.relpath(path, folder).replace(os.sep, "\\")
+            with open(path, "rb") as f:
+                archive.writestr(deflated_entry(top + "\\" + relative), f.read())
+    return buffer.getvalue()
+
+
+def pack_payload(tree, extras=()):
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as archive:
+        for name, path in extras:
+            with open(path, "rb") as f:
+                archive.writestr(deflated_entry(name), f.read())
+        for name in sorted(os.listdir(tree)):
+            path = os.path.join(tree, name)
+            if os.path.isdir(path):
+                archive.writestr(deflated_entry(name + ".zip"), zip_folder(path))
+            else:
+                with open(path, "rb") as f:
+                    archive.writestr(deflated_entry(name), f.read())
+    return buffer.getvalue()
+
+
+def write_if_changed(path, data):
+    if os.path.isfile(path):
+        with open(path, "rb") as f:
+            if f.read() == data:
+                return
+    with open(path + ".tmp", "wb") as f:
+        f.write(data)
+    os.replace(path + ".tmp", path)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--product", required=True)
+    parser.add_argument("--eula", required=True)
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--payload-tree", help="zip this folder instead of the product's payload/")
+    parser.add_argument("--add", action="append", default=[], metavar="NAME=PATH",
+                        help="add a file to the payload as a top-level entry")
+    parser.add_argument("--pieces", type=int, help="the number of pieces the payload must make")
+    args = parser.parse_args()
+
+    ready = os.path.join(args.product, "Payload.zip")
+    tree = args.payload_tree or os.path.join(args.product, "payload")
+    if os.path.isfile(ready) and not args.payload_tree:
+        with open(ready, "rb") as f:
+            payload = f.read()
+    elif os.path.isdir(tree):
+        extras = [item.split("=", 1) for item in args.add]
+        payload = pack_payload(tree, extras)
+    else:
+        sys.exit(f"{args.product} holds neither Payload.zip nor payload/")
+
+    os.makedirs(args.out, exist_ok=True)
+    write_if_changed(os.path.join(args.out, "Payload.zip"), payload)
+
+    pieces = []
+    for offset in range(0, len(payload), PIECE_SIZE):
+        name = PIECE_PREFIX + str(len(pieces))
+        write_if_changed(os.path.join(args.out, name), payload[offset:offset + PIECE_SIZE])
+        pieces.append(name)
+    if args.pieces is not None and len(pieces) != args.pieces:
+        sys.exit(f"the payload makes {len(pieces)} pieces where {args.pieces} were declared")
+    for name in os.listdir(args.out):
+        if name.startswith(PIECE_PREFIX) and name not in pieces:
+            os.remove(os.path.join(args.out, name))
+
+    with open(args.eula, "rb") as f:
+        eula = io.BytesIO()
+        with zipfile.ZipFile(eula, "w") as archive:
+            archive.writestr(deflated_entry("EULA.html"), f.read())
+    write_if_changed(os.path.join(args.out, "EULA.html.zip"), eula.getvalue())
+
+    print("\n".join(pieces))
+
+
+if __name__ == "__main__":
+    main()

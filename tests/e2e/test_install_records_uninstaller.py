@@ -1,0 +1,154 @@
+#!/usr/bin/env python3
+"""A product with an executable main application, presets from a sub-folder of the payload and the
+uninstall script: the registration, the icon, the script and the Start-menu link it leaves; then the
+script itself, run as the list of installed programs runs it."""
+import os
+import sys
+import unittest
+
+from winetest import Prefix, assert_in_order, lines_of, link_target
+
+INSTALLER = None
+KEY = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{5b0c2d7e9f1a4c3b8e6d0a1f2b3c4d5e}"
+SUITE = "C:\\Program Files\\Tarrow Audio\\Ondra Suite"
+TOOL = SUITE + "\\Ondra Tool.exe"
+SCRIPT = SUITE + "\\Uninstall Ondra Suite.bat"
+PRESETS = "C:\\ProgramData\\Tarrow Audio\\Presets\\Ondra Presets"
+VST3 = "C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3"
+LINK = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Tarrow Audio\\Ondra Tool.lnk"
+WEB = "https://tarrow-audio.invalid/ondra"
+
+
+def expected_script():
+    name = "Ondra Tool.exe"
+    lines = [
+        "@echo off",
+        "cd /d \"%~dp0\"",
+        "cls",
+        "echo Uninstalling Ondra Suite...",
+        "echo Please wait...",
+        "",
+        ":: Check if the script has been passed the \"elevated\" argument",
+        "if \"%~1\"==\"elevated\" goto :Elevated",
+        "",
+        ":: Check for admin privileges",
+        "net session >nul 2>&1",
+        "if %errorLevel% == 0 (",
+        "    echo Already running as administrator",
+        "    goto :Elevated",
+        ") else (",
+        "    echo Not running as administrator. Trying to elevate...",
+        "    powershell -Command \"Start-Process -FilePath '%~f0' -ArgumentList 'elevated' -Verb RunAs\"",
+        "    exit /b",
+        ")",
+        "",
+        ":: Elevated tasks",
+        ":Elevated",
+        "echo Deleting files...",
+        f"echo Checking for running process {name}...",
+        f"taskkill /im \"{name}\" /f 2>nul",
+        "setlocal EnableDelayedExpansion",
+        "set counter=0",
+        ":retry",
+        f"for /f \"tokens=2 delims==\" %%i in ('wmic process where \"name='{name}'\" get ProcessId /value') do set pid=%%i",
+        "if defined pid (",
+        "    timeout /t 1 >nul",
+        "    set /a counter+=1",
+        "    if !counter! lss 30 (",
+        "        goto retry",
+        "    ) else (",
+        "        echo Process termination timed out.",
+        "    )",
+        "    set pid=",
+        "    set counter=0",
+        ") else (",
+        f"    echo Process {name} not running.",
+        ")",
+        "endlocal",
+        f"echo Deleting file {name}...",
+        f"del /f /q \"{TOOL}\"",
+        "echo Deleting file Ondra Presets...",
+        f"rmdir /s /q \"{PRESETS}\"",
+        "echo Deleting file Tarrow Audio - Ondra.vst3...",
+        f"rmdir /s /q \"{VST3}\"",
+        "echo Removing registry entry...",
+        f"reg delete \"HKLM\\{KEY}\" /f",
+        "echo Deleting uninstaller directory...",
+        "cd /d \"%TEMP%\"",
+        f"rmdir /s /q \"{SUITE}\"",
+        "echo Uninstallation finished.",
+        "pause",
+    ]
+    return "".join(line + "\r\n" for line in lines).encode("utf-8")
+
+
+class InstallRecordsUninstaller(unittest.TestCase):
+    def test_registration_script_icon_and_link(self):
+        with Prefix("with-script") as prefix:
+            code, output, seconds = prefix.run(INSTALLER, "--headless")
+            print(f"headless install: exit code {code}, {seconds:.1f} s")
+            self.assertEqual(code, 0, output)
+            assert_in_order(self, lines_of(output), [
+                "Installing Ondra Suite v2.0.1",
+                "Installing Ondra Tool.exe...", "   >> Success!",
+                "Installing Presets\\Ondra Presets...", "   >> Success!",
+                "Installing Tarrow Audio - Ondra.vst3...", "   >> Success!",
+                "Creating registry entries...",
+                "Adding Ondra Tool.exe to Start Menu...", "   >> Success!",
+                "Installation finished successfully.",
+                "Exiting...",
+            ])
+
+            self.assertEqual(prefix.reg_values("HKLM\\" + KEY), {
+                "DisplayName": "Ondra Suite",
+                "DisplayVersion": "2.0.1",
+                "HelpLink": WEB,
+                "InstallLocation": SUITE,
+                "ExtraPath0": PRESETS,
+                "ExtraPath1": VST3,
+                "Publisher": "Tarrow Audio",
+                "EstimatedSize": "0",
+                "UninstallString": f"cmd.exe /C \"{SCRIPT}\"",
+                "QuietUninstallString": f"cmd.exe /C \"{SCRIPT}\"",
+                "URLInfoAbout": WEB,
+                "URLUpdateInfo": WEB,
+                "DisplayIcon": SUITE + "\\icon.ico",
+            })
+
+            self.assertTrue({"H", "R"} <= prefix.attributes(SUITE + "\\icon.ico"),
+                            prefix.wine("cmd", "/c", "attrib", SUITE + "\\icon.ico").stdout)
+            with open(prefix.unix(SUITE + "\\icon.ico"), "rb") as icon:
+                self.assertEqual(icon.read(4), b"\0\0\1\0")
+
+            with open(prefix.unix(SCRIPT), "rb") as script:
+                self.assertEqual(script.read(), expected_script())
+
+            self.assertTrue(os.path.isfile(prefix.unix(PRESETS + "\\Factory\\Warm Tape.preset")))
+            self.assertFalse(os.path.exists(prefix.unix("C:\\ProgramData\\Tarrow Audio\\Presets\\Ondra Presets.zip")))
+
+            self.assertTrue(os.path.isfile(prefix.unix(LINK)))
+            self.assertEqual(link_target(prefix.unix(LINK)).lower(), TOOL.lower())
+
+            # The list of installed programs runs the script through cmd; "elevated" skips the
+            # administrator check, and the final pause gets its key press.
+            other = prefix.unix("C:\\Program Files\\Common Files\\VST3\\Other Vendor.vst3")
+            os.makedirs(other)
+            script = prefix.wine("cmd", "/c", SCRIPT, "elevated", timeout=300, stdin=b"\r\n")
+            transcript = script.stdout.decode("utf-8", "replace")
+            print(transcript)
+
+            for path in (TOOL, PRESETS, VST3):
+                self.assertFalse(os.path.exists(prefix.unix(path)), path + "\n" + transcript)
+
+            # Everything in the script's folder is gone. The folder itself goes on Windows, where
+            # cmd closes a batch file between its lines; Wine's cmd keeps the running script open
+            # until it ends, so there the emptied folder stays.
+            self.assertEqual(os.listdir(prefix.unix(SUITE)) if os.path.exists(prefix.unix(SUITE)) else [], [])
+
+            self.assertIsNone(prefix.reg_values("HKLM\\" + KEY))
+            self.assertTrue(os.path.isdir(other), "another vendor's bundle stays")
+
+
+if __name__ == "__main__":
+    INSTALLER = sys.argv.pop(1)
+    unittest.main(verbosity=2)

@@ -1,0 +1,190 @@
+#!/usr/bin/env python3
+"""A whole product life under Wine: install headless, uninstall through the registered command the
+way Windows runs it, and check that the product is gone and nobody else's files were touched."""
+import os
+import sys
+import time
+import unittest
+
+from winetest import Prefix, assert_in_order, lines_of
+
+INSTALLER = None        # the lifecycle product's installer
+DEMO_INSTALLER = None   # the demo installer: the same product, and the uninstaller inside the payload
+
+KEY = "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{a3c95e10f27b4d6890e1c4b7d2f5a08e}"
+VST3_FOLDER = "C:\\Program Files\\Common Files\\VST3"
+AAX_FOLDER = "C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins"
+VST3 = VST3_FOLDER + "\\Tarrow Audio - Ondra.vst3"
+AAX = AAX_FOLDER + "\\Tarrow Audio - Ondra.aaxplugin"
+UNINSTALLER = "C:\\Program Files\\Tarrow Audio\\Ondra\\Installer.exe"
+
+PLANTED = [
+    VST3_FOLDER + "\\Other Vendor.vst3\\Contents\\x86_64-win\\Other Vendor.vst3",
+    VST3_FOLDER + "\\my notes.txt",
+    AAX_FOLDER + "\\Other Vendor.aaxplugin\\Contents\\x64\\Other Vendor.aaxplugin",
+    AAX_FOLDER + "\\my notes.txt",
+]
+
+
+def plant(prefix):
+    for path in PLANTED:
+        os.makedirs(os.path.dirname(prefix.unix(path)), exist_ok=True)
+        with open(prefix.unix(path), "w") as f:
+            f.write("not the installer's\n")
+
+
+def wait_until(condition, seconds):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if condition():
+            return True
+        time.sleep(0.25)
+    return condition()
+
+
+class Lifecycle(unittest.TestCase):
+    def install(self, prefix):
+        code, output, seconds = prefix.run(INSTALLER, "--headless")
+        print(f"install: exit code {code}, {seconds:.1f} s")
+        self.assertEqual(code, 0, output)
+        self.assertTrue(os.path.isdir(prefix.unix(VST3)))
+        self.assertTrue(os.path.isfile(prefix.unix(UNINSTALLER)))
+
+    def assert_product_gone_and_others_kept(self, prefix):
+        for path in (VST3, AAX, VST3_FOLDER + "\\icon.ico"):
+            self.assertFalse(os.path.exists(prefix.unix(path)), path)
+        self.assertIsNone(prefix.reg_values(KEY))
+        for path in PLANTED:
+            self.assertTrue(os.path.isfile(prefix.unix(path)), path)
+
+    def test_install_then_registered_quiet_uninstall(self):
+        start = time.monotonic()
+        with Prefix("lifecycle") as prefix:
+            plant(prefix)
+            self.install(prefix)
+
+            values = prefix.reg_values(KEY)
+            self.assertEqual(values["UninstallString"], f"\"{UNINSTALLER}\" --uninstall")
+            self.assertEqual(values["QuietUninstallString"], f"\"{UNINSTALLER}\" --uninstall --headless")
+            self.assertEqual(values["InstallLocation"], VST3_FOLDER)
+            self.assertEqual(values["ExtraPath0"], AAX)
+
+            # As Windows runs it: the registered text handed to cmd, exactly as stored (through a
+            # variable, so that nothing between here and cmd re-quotes it). cmd does not wait for a
+            # program without a console, so the uninstaller's end is waited for by its output.
+            started = time.monotonic()
+            prefix.env["UNINSTALL_COMMAND"] = values["QuietUninstallString"]
+            quiet = prefix.wine("cmd", "/c", "%UNINSTALL_COMMAND% > C:\\uninstall.log", timeout=300)
+            self.assertEqual(quiet.returncode, 0, quiet.stderr)
+            log = prefix.unix("C:\\uninstall.log")
+            def read_log():
+                with open(log, errors="replace") as f:
+                    return f.read()
+
+            self.assertTrue(wait_until(lambda: "Exiting..." in read_log(), 120), read_log())
+            output = read_log()
+            print(f"uninstall: {time.monotonic() - started:.1f} s until \"Exiting...\"")
+
+            assert_in_order(self, lines_of(output), [
+                "Operation mode source: explicit command line",
+                "Operation mode: uninstall",
+                "Starting deinstallation...",
+                "Looking for Ondra in Registry... a3c95e10f27b4d6890e1c4b7d2f5a08e",
+                "AppName: Ondra",
+                "Uninstalling: Ondra v1.0.7",
+                f"Deleting {AAX}",
+                f"Deleting {VST3}",
+                f"Deleting directory: {VST3_FOLDER}",
+                f"Keeping directory: {VST3_FOLDER} (it holds other files)",
+                "Removing Registry entries...",
+                "Success cleaning registry",
+                "Started script to delete uninstaller...",
+                "Deinstallation finished successfully.",
+                "Exiting...",
+            ])
+            self.assertFalse(any(line.startswith("Deleting empty directory") for line in lines_of(output)))
+            self.assert_product_gone_and_others_kept(prefix)
+
+            # The self-deletion script: in a folder of its own below the user's temporary folder.
+            temp = prefix.unix("C:\\users\\" + os.environ.get("USER", "root") + "\\Temp")
+            folders = [name for name in os.listdir(temp) if name.startswith("SelfDeletion")]
+            self.assertEqual(len(folders), 1, os.listdir(temp))
+            folder = "C:\\users\\" + os.environ.get("USER", "root") + "\\Temp\\" + folders[0]
+            script = folder + "\\" + folders[0] + ".bat"
+
+            with open(prefix.unix(script), "rb") as f:
+                text = f.read().decode("utf-8")
+            lines = text.split("\r\n")
+            pid = lines[1].split()[-3]
+            self.assertTrue(pid.isdigit(), text)
+            self.assertEqual(lines, [
+                "@echo off",
+                f"echo Waiting for process with id {pid} to finish...",
+                ":waitLoop",
+                f"tasklist /FI \"PID eq {pid}\" | findstr /I \"{pid}\" >nul",
+                "if %errorlevel%==0 (",
+                "    timeout /t 1 >nul",
+                "    goto waitLoop",
+                ")",
+                "echo Deleting files...",
+                f"del /Q /F \"{UNINSTALLER}\"",
+                "echo Deleting this script (tbd)...",
+                f"del /Q /F \"{script}\" & rmdir /Q \"{folder}\"",
+                "echo Done.",
+                "",
+            ])
+
+            if os.path.exists(prefix.unix(UNINSTALLER)):
+                # Wine 8 cannot run the wait loop: its tasklist lists no process and its findstr
+                # answers 0 whether or not it finds the text, so the started script waits for ever
+                # (and, without timeout.exe, busily). That copy of cmd is ended, and the lines after
+                # the loop are run from a copy once the uninstaller has exited, to show that they
+                # delete what they should.
+                print("Wine cannot run the self-deletion script's wait loop; running the lines after it")
+                prefix.wine("taskkill", "/f", "/im", "cmd.exe")
+                tail = "C:\\self-deletion-after-wait.bat"
+                with open(prefix.unix(tail), "wb") as f:
+                    f.write("\r\n".join(["@echo off"] + lines[8:]).encode("utf-8"))
+                prefix.wine("cmd", "/D", "/c", tail, timeout=120)
+                self.assertFalse(os.path.exists(prefix.unix(folder)), "the script and its folder are gone")
+
+            self.assertFalse(os.path.exists(prefix.unix(UNINSTALLER)), "the self-deletion script left the uninstaller")
+            print(f"uninstaller deleted {time.monotonic() - started:.1f} s after the uninstall started")
+        print(f"lifecycle: {time.monotonic() - start:.1f} s")
+
+    def test_uninstall_by_the_installer_and_again(self):
+        with Prefix("lifecycle-again") as prefix:
+            plant(prefix)
+            self.install(prefix)
+
+            code, output, _ = prefix.run(DEMO_INSTALLER, "--uninstall", "--headless")
+            self.assertEqual(code, 0, output)
+            assert_in_order(self, lines_of(output), [
+                "Uninstalling: Ondra v1.0.7",
+                f"Deleting {UNINSTALLER}",
+                "Deleting empty directory: C:\\Program Files\\Tarrow Audio\\Ondra",
+                "Deinstallation finished successfully.",
+            ])
+            self.assertFalse(any(line.startswith("Started script") for line in lines_of(output)),
+                             "the installer run with --uninstall is the user's file: it stays")
+            self.assert_product_gone_and_others_kept(prefix)
+            self.assertFalse(os.path.exists(prefix.unix(UNINSTALLER)))
+
+            code, output, _ = prefix.run(DEMO_INSTALLER, "--uninstall", "--headless")
+            self.assertEqual(code, 0, output)
+            lines = lines_of(output)
+            assert_in_order(self, lines, [
+                "Error: couldn't find app entry for Ondra in Windows registry",
+                "Deinstallation finished successfully.",
+                "Exiting...",
+            ])
+            self.assertFalse(any(line.startswith("Deleting") for line in lines), output)
+            for path in PLANTED:
+                self.assertTrue(os.path.isfile(prefix.unix(path)), path)
+            self.assertTrue(os.path.isfile(DEMO_INSTALLER))
+
+
+if __name__ == "__main__":
+    INSTALLER = sys.argv.pop(1)
+    DEMO_INSTALLER = sys.argv.pop(1)
+    unittest.main(verbosity=2)

@@ -1,0 +1,112 @@
+#include "AppInstaller.h"
+#include "CrashLog.h"
+#include "Elevation.h"
+#include "TestHelpers.h"
+
+#include <gtest/gtest.h>
+
+using CorvoAudio::AppInstaller;
+using testing_support::captureOutput;
+using testing_support::FakeSeam;
+
+TEST (Application, ModeFromCommandLine)
+{
+    struct Case { const char* commandLine; bool headless; OperationMode mode; const char* message; };
+
+    const Case cases[] = {
+        { "", false, OperationMode::install, "Operation mode source: no existing installation (install)" },
+        { "--headless", true, OperationMode::install, "Operation mode source: headless default (install)" },
+        { "--modify", false, OperationMode::install, "Modify mode requested but disabled at build time, falling back to install mode" },
+        { "--mode=modify", true, OperationMode::install, "Modify mode requested but disabled at build time, falling back to install mode" },
+        { "--install --uninstall", false, OperationMode::uninstall, "Operation mode source: explicit command line" },
+        { "--mode=repair", false, OperationMode::install, "Operation mode source: explicit command line" },
+        { "--mode=sideways", false, OperationMode::install, "Operation mode source: explicit command line" },
+        { "--uninstallation-please", false, OperationMode::uninstall, "Operation mode source: explicit command line" },
+        { "--headless --mode=uninstall", true, OperationMode::uninstall, "Operation mode source: explicit command line" },
+        { "--UNINSTALL", false, OperationMode::install, "Operation mode source: no existing installation (install)" },
+    };
+
+    for (const auto& c : cases)
+    {
+        auto mode = OperationMode::modify;
+        const auto output = captureOutput ([&] { mode = AppInstaller::modeFromCommandLine (c.commandLine, c.headless); });
+        EXPECT_EQ (mode, c.mode) << c.commandLine;
+        EXPECT_EQ (output, juce::String (c.message) + "\n") << c.commandLine;
+    }
+}
+
+TEST (Application, HeadlessStartWithoutAdministratorRightsExitsWithOne)
+{
+    FakeSeam seam;
+    seam.admin = false;
+
+    juce::String afterInitialise;
+
+    {
+        std::unique_ptr<AppInstaller> app;
+        const auto construction = captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+        EXPECT_TRUE (construction.contains ("AppName=\"Ondra\""));
+
+        afterInitialise = captureOutput ([&] { app->initialise ("--headless"); });
+        EXPECT_EQ (app->getInstallerProcess(), nullptr);
+    }
+
+    ASSERT_TRUE (seam.exitCode.has_value());
+    EXPECT_EQ (*seam.exitCode, 1);
+    EXPECT_EQ (afterInitialise, "Operation mode source: headless default (install)\nOperation mode: install\n");
+}
+
+TEST (Application, ElevatedRelaunch)
+{
+    struct Case
+    {
+        const char* name;
+        bool admin;
+        platform::LaunchResult launch;
+        std::optional<bool> callback;
+        int quits;
+    };
+
+    const Case cases[] = {
+        { "already elevated: nothing happens", true, { true, 0 }, {}, 0 },
+        { "started: callback true, quit", false, { true, 0 }, true, 1 },
+        { "prompt declined: callback false, quit", false, { false, platform::errorCancelled }, false, 1 },
+        { "other failure: callback false, keep running", false, { false, 5 }, false, 0 },
+    };
+
+    for (const auto& c : cases)
+    {
+        FakeSeam seam;
+        seam.admin = c.admin;
+        seam.launchResult = c.launch;
+
+        std::optional<bool> heard;
+        CorvoAudio::relaunchElevated ([&] (bool started) { heard = started; });
+
+        EXPECT_EQ (heard, c.callback) << c.name;
+        EXPECT_EQ (seam.quitRequests, c.quits) << c.name;
+
+        if (! c.admin)
+        {
+            EXPECT_TRUE (seam.launchedPath.endsWithIgnoreCase (".exe")) << c.name;
+        }
+    }
+}
+
+TEST (Application, CrashLogReplacesTheOldOneWithWindowsLineEnds)
+{
+    const auto file = CorvoAudio::crashLogFile();
+    EXPECT_TRUE (file.getFullPathName().endsWith ("Application Support\\Corvo Audio\\CrashLogs\\Installer Crash.log"));
+
+    platform::deletePath (file.getParentDirectory());
+    CorvoAudio::crashHandler (nullptr);
+    EXPECT_TRUE (file.existsAsFile());   // the folders are created on the way
+
+    file.replaceWithText (juce::String::repeatedString ("an older, longer crash log\n", 100));
+    CorvoAudio::writeCrashLog ("frame 0\nframe 1\n");
+
+    juce::MemoryBlock bytes;
+    ASSERT_TRUE (file.loadFileAsData (bytes));
+    EXPECT_EQ (bytes.toString(), "frame 0\r\nframe 1\r\n");
+    file.deleteFile();
+}

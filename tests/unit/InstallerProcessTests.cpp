@@ -1,0 +1,127 @@
+#include "CorvoApp.h"
+#include "Identifiers.h"
+#include "InstallerProcess.h"
+#include "Platform.h"
+#include "TestHelpers.h"
+
+#include <gtest/gtest.h>
+
+using testing_support::pumpUntil;
+
+namespace
+{
+    /** A framework application without a window, as the engine's owner. */
+    struct TestApp final : Quor::CorvoApp
+    {
+        TestApp()
+            : Quor::CorvoApp (2, tree (RuntimeProperties()), tree (AppProperties()), "Installer Tests", "Process Tests",
+                              "1.0", 1, { 100, 100 }, new juce::ComponentBoundsConstrainer())
+        {
+        }
+
+        ~TestApp() override { getStateFile().deleteFile(); }
+
+        static juce::ValueTree tree (ValueTreeWrapper&& view)
+        {
+            view.setTree ({}, true);
+            return view.getTree();
+        }
+    };
+
+    /** A procedure that logs, records the given errors and ends. */
+    struct ScriptedProcess final : CorvoAudio::InstallerProcess
+    {
+        ScriptedProcess (Quor::CorvoApp& app, juce::StringArray errorsToReport)
+            : InstallerProcess (app), toReport (errorsToReport)
+        {
+            startWorker();
+        }
+
+        ~ScriptedProcess() override { stopWorker(); }
+
+        void run() override
+        {
+            log ("same");
+            log ("same");
+            errors.addArray (toReport);
+            endInstallerProcess();
+        }
+
+        juce::StringArray toReport;
+    };
+}
+
+TEST (InstallerProcess, WizardRunEndsOnTheResultPage)
+{
+    TestApp app;
+    RuntimeProperties runtime;
+    runtime.setTree (app.getRuntimeTree(), false);
+    runtime.startListening();
+    AppProperties pages;
+    pages.setTree (app.getPersistentTree(), false);
+
+    juce::StringArray lines;
+    int pageRequests = 0;
+    runtime.onLastLogMessageChanged = [&] (juce::String line) { lines.add (line); };
+    runtime.onChangePage = [&] { ++pageRequests; };
+
+    const auto start = juce::Time::getMillisecondCounter();
+
+    testing::internal::CaptureStdout();
+    ScriptedProcess process (app, { "A", "B" });
+    const auto switched = pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result && lines.size() >= 8; });
+    const auto output = juce::String (testing::internal::GetCapturedStdout());
+
+    ASSERT_TRUE (switched);
+    EXPECT_GE (juce::Time::getMillisecondCounter() - start, 1500u);
+    EXPECT_EQ (pageRequests, 1);
+    EXPECT_EQ (runtime.getInstallationErrors(), "A;B");
+    EXPECT_EQ (lines, juce::StringArray ({ "", "same", "", "same", "", "Installation finished with errors.", "", "A\nB" }));
+    EXPECT_EQ (output, "same\nsame\nInstallation finished with errors.\nA\nB\n");
+}
+
+TEST (InstallerProcess, HeadlessRunEndsWithItsExitCode)
+{
+    for (const auto& [errors, expectedCode, lastLines] :
+         { std::tuple { juce::StringArray(), 0, juce::String ("Deinstallation finished successfully.\nExiting...\n") },
+           std::tuple { juce::StringArray ("broken"), 9, juce::String ("Deinstallation finished with errors.\nbroken\nExiting...\n") } })
+    {
+        testing_support::FakeSeam seam;
+        TestApp app;
+        RuntimeProperties runtime;
+        runtime.setTree (app.getRuntimeTree(), false);
+        runtime.setRunningHeadless (true);
+        AppProperties modes;
+        modes.setTree (app.getPersistentTree(), false);
+        modes.setOperationMode ((int) OperationMode::uninstall);
+
+        testing::internal::CaptureStdout();
+        ScriptedProcess process (app, errors);
+        const auto ended = pumpUntil ([&] { return seam.exitCode.has_value(); });
+        const auto output = juce::String (testing::internal::GetCapturedStdout());
+
+        ASSERT_TRUE (ended);
+        EXPECT_EQ (*seam.exitCode, expectedCode);
+        EXPECT_TRUE (output.endsWith (lastLines)) << output;
+        EXPECT_EQ (modes.getNextPageToShow(), AppProperties::welcome);
+    }
+}
+
+TEST (InstallerProcess, PathPlaceholders)
+{
+    const auto userData = platform::getFolder (platform::Folder::userAppData).getFullPathName().replaceCharacter ('\\', '/');
+    const auto commonData = platform::getFolder (platform::Folder::commonAppData).getFullPathName().replaceCharacter ('\\', '/');
+    ASSERT_TRUE (userData.isNotEmpty());
+
+    struct Case { juce::String path, expected; };
+
+    for (const auto& c : { Case { "C:/__userAppDataDir__/Vendor/x.dat", userData + "/Vendor/x.dat" },
+                           Case { "C:/__commonAppDataDir__/Vendor", commonData + "/Vendor" },
+                           Case { "C:/__USERAPPDATADIR__/Vendor", "C:/__USERAPPDATADIR__/Vendor" },
+                           Case { "C:/Program Files/Common Files/VST3", "C:/Program Files/Common Files/VST3" } })
+    {
+        auto path = c.path;
+        CorvoAudio::resolvePathPlaceholders (path);
+        EXPECT_EQ (path, c.expected);
+    }
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "Platform.h"
+
+#include <gtest/gtest.h>
+#include <juce_events/juce_events.h>
+
+#include <functional>
+#include <optional>
+
+namespace testing_support
+{
+    /** Runs the message loop until condition holds or the time-out passes; returns the condition. */
+    inline bool pumpUntil (std::function<bool()> condition, int timeoutMs = 10000)
+    {
+        const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) timeoutMs;
+
+        while (! condition())
+        {
+            if (juce::Time::getMillisecondCounter() > end)
+                return false;
+
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (10);
+        }
+
+        return true;
+    }
+
+    /** A folder below the temporary folder, removed with everything in it at the end of the test. */
+    struct TempFolder
+    {
+        TempFolder()    { folder.createDirectory(); }
+        ~TempFolder()   { platform::deletePath (folder); }
+
+        juce::File operator[] (const juce::String& relative) const  { return folder.getChildFile (relative); }
+
+        juce::File folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                                .getChildFile ("installer-tests-" + juce::Uuid().toString());
+    };
+
+    /** Stands in for the administrator test, the elevated launch and the end of the process. */
+    struct FakeSeam final : platform::Seam
+    {
+        FakeSeam()  { platform::setSeam (this); }
+        ~FakeSeam() override { platform::setSeam (nullptr); }
+
+        bool isRunningAsAdmin() override    { return admin; }
+
+        platform::LaunchResult launchElevated (const juce::String& path) override
+        {
+            launchedPath = path;
+            return launchResult;
+        }
+
+        void quitApplication() override             { ++quitRequests; }
+        void terminateProcess (int code) override   { exitCode = code; }
+
+        bool admin = true;
+        platform::LaunchResult launchResult;
+        juce::String launchedPath;
+        int quitRequests = 0;
+        std::optional<int> exitCode;
+    };
+
+    /** What a piece of code writes to standard output. */
+    inline juce::String captureOutput (std::function<void()> action)
+    {
+        testing::internal::CaptureStdout();
+        action();
+        return juce::String (testing::internal::GetCapturedStdout());
+    }
+}
