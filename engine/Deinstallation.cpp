@@ -1,6 +1,7 @@
 #include "Deinstallation.h"
 #include "Commands.h"
 #include "Identifiers.h"
+#include "PathText.h"
 #include "Platform.h"
 #include "ProtectedFolders.h"
 #include "SelfDeletion.h"
@@ -10,12 +11,6 @@ namespace CorvoAudio
 {
     namespace
     {
-        juce::String extensionOf (const juce::String& path)
-        {
-            const auto dot = path.lastIndexOfChar ('.');
-            return dot > path.lastIndexOfChar ('\\') ? path.substring (dot) : juce::String();
-        }
-
         bool samePath (const juce::File& a, const juce::File& b)
         {
             return a.getFullPathName().equalsIgnoreCase (b.getFullPathName());
@@ -35,13 +30,7 @@ namespace CorvoAudio
 
     void Deinstallation::run()
     {
-        auto objects = manifest.getObjects();
-
-        for (int attempt = 0; objects.empty() && attempt < 200; ++attempt)
-        {
-            wait (50);
-            objects = manifest.getObjects();
-        }
+        const auto objects = waitForManifestObjects();
 
         if (objects.empty())
         {

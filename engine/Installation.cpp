@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "EmbeddedResources.h"
 #include "Identifiers.h"
+#include "PathText.h"
 #include "Platform.h"
 #include "UninstallRegistry.h"
 #include "UninstallScript.h"
@@ -18,13 +19,6 @@ namespace CorvoAudio
 
             return juce::File::isAbsolutePath (path) ? juce::File (path)
                                                      : juce::File::getCurrentWorkingDirectory().getChildFile (path);
-        }
-
-        /** The part from the last "." after the last "\\", or empty. */
-        juce::String extensionOf (const juce::String& path)
-        {
-            const auto dot = path.lastIndexOfChar ('.');
-            return dot > path.lastIndexOfChar ('\\') ? path.substring (dot) : juce::String();
         }
 
         juce::String withoutZipExtension (const juce::String& path)
@@ -59,13 +53,7 @@ namespace CorvoAudio
 
     void Installation::run()
     {
-        auto objects = manifest.getObjects();
-
-        for (int attempt = 0; objects.empty() && attempt < 200; ++attempt)
-        {
-            wait (50);
-            objects = manifest.getObjects();
-        }
+        const auto objects = waitForManifestObjects();
 
         if (objects.empty())
         {

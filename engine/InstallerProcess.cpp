@@ -29,6 +29,19 @@ namespace CorvoAudio
         stopThread (2000);
     }
 
+    std::vector<ManifestObject> InstallerProcess::waitForManifestObjects()
+    {
+        auto objects = manifest.getObjects();
+
+        for (int attempt = 0; objects.empty() && attempt < 200; ++attempt)
+        {
+            wait (50);
+            objects = manifest.getObjects();
+        }
+
+        return objects;
+    }
+
     void InstallerProcess::log (const juce::String& line)
     {
         juce::WeakReference<InstallerProcess> weakThis (this);

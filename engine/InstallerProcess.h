@@ -35,6 +35,9 @@ namespace CorvoAudio
 
         void writeErrorsToRuntimeProperties();
 
+        /** The manifest copy's objects, waiting up to 200 × 50 ms for the copy to fill. */
+        std::vector<ManifestObject> waitForManifestObjects();
+
         Quor::CorvoApp& owner;
         RuntimeProperties runtimeProperties;
         AppProperties appProperties;

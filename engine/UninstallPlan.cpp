@@ -1,5 +1,6 @@
 #include "UninstallPlan.h"
 #include "InstallerProcess.h"
+#include "PathText.h"
 
 #include <algorithm>
 
@@ -104,12 +105,6 @@ namespace CorvoAudio
 
     namespace
     {
-        juce::String extensionOf (const juce::String& path)
-        {
-            const auto dot = path.lastIndexOfChar ('.');
-            return dot > path.lastIndexOfChar ('\\') ? path.substring (dot) : juce::String();
-        }
-
         juce::String dropZip (const juce::String& path)
         {
             return extensionOf (path).equalsIgnoreCase (".zip") ? path.dropLastCharacters (4) : path;

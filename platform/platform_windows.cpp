@@ -147,7 +147,9 @@ namespace platform
             return DeleteFileW (wide) != 0;
 
         // A junction or a folder link: remove the link, never what it points to.
-        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            return RemoveDirectoryW (wide) != 0;
+
         {
             WIN32_FIND_DATAW found {};
             const auto pattern = fullPath + "\\*";

@@ -63,6 +63,10 @@ class Lifecycle(unittest.TestCase):
             plant(prefix)
             self.install(prefix)
 
+            # A link inside an installed bundle that points at another vendor's bundle: deleting
+            # the bundle removes the link, never what it points to.
+            os.symlink(prefix.unix(VST3_FOLDER + "\\Other Vendor.vst3"), prefix.unix(VST3 + "\\Contents\\link to other"))
+
             values = prefix.reg_values(KEY)
             self.assertEqual(values["UninstallString"], f"\"{UNINSTALLER}\" --uninstall")
             self.assertEqual(values["QuietUninstallString"], f"\"{UNINSTALLER}\" --uninstall --headless")
@@ -103,6 +107,17 @@ class Lifecycle(unittest.TestCase):
                 "Exiting...",
             ])
             self.assertFalse(any(line.startswith("Deleting empty directory") for line in lines_of(output)))
+
+            # The link was not followed: the other vendor's bundle is whole. Wine 8 cannot remove a
+            # link that is a host symbolic link (Windows removes a folder link as a folder), so under
+            # Wine the bundle folder stays behind holding only the link.
+            link = prefix.unix(VST3 + "\\Contents\\link to other")
+            if os.path.islink(link):
+                self.assertEqual(os.listdir(prefix.unix(VST3)), ["Contents"])
+                self.assertEqual(os.listdir(prefix.unix(VST3 + "\\Contents")), ["link to other"])
+                os.unlink(link)
+                os.rmdir(prefix.unix(VST3 + "\\Contents"))
+                os.rmdir(prefix.unix(VST3))
             self.assert_product_gone_and_others_kept(prefix)
 
             # The self-deletion script: in a folder of its own below the user's temporary folder.
