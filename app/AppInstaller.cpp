@@ -54,7 +54,10 @@ namespace CorvoAudio
         engine.reset();
 
         if (appProperties.getNextPageToShow() != AppProperties::install)
+        {
+            getStateFileWriter().cancelPendingWrites();
             getStateFile().deleteFile();
+        }
 
         masterReference.clear();
     }
@@ -216,9 +219,16 @@ namespace CorvoAudio
                 return;
 
             if (started)
+            {
                 weakThis->getStateFileWriter().saveNow();
-            else
-                weakThis->getStateFile().deleteFile();   // no pending installation survives a failed elevation
+                return;
+            }
+
+            // No pending installation survives a failed elevation: not in the file, and not in the
+            // tree either, which a later write or the exit would otherwise store again.
+            weakThis->appProperties.setNextPageToShow (AppProperties::welcome);
+            weakThis->getStateFileWriter().cancelPendingWrites();
+            weakThis->getStateFile().deleteFile();
         });
     }
 

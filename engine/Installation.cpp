@@ -168,8 +168,10 @@ namespace CorvoAudio
                 if (folder.existsAsFile())
                     folder.deleteFile();
 
-                if (inner.getNumEntries() == 0)
-                    result = juce::Result::fail ("The archive " + extracted.getFullPathName() + " holds no files or cannot be read.");
+                // An archive without entries is the 22 bytes of its end record; anything longer that
+                // yields no entries is damaged.
+                if (inner.getNumEntries() == 0 && extracted.getSize() != 22)
+                    result = juce::Result::fail ("The archive " + extracted.getFullPathName() + " cannot be read.");
 
                 for (int i = 0; i < inner.getNumEntries() && result.wasOk(); ++i)
                     result = inner.extractEntry (i, extracted.getParentDirectory());

@@ -73,21 +73,22 @@ namespace CorvoAudio
 
     void InstallerProcess::endInstallerProcess()
     {
-        const juce::String name = appProperties.getOperationMode() == (int) OperationMode::uninstall ? "Deinstallation"
-                                                                                                        : "Installation";
         writeErrorsToRuntimeProperties();
 
         juce::WeakReference<InstallerProcess> weakThis (this);
 
-        juce::MessageManager::callAsync ([weakThis, name]
+        juce::MessageManager::callAsync ([weakThis]
         {
             if (weakThis != nullptr)
-                weakThis->reportEnd (name);
+                weakThis->reportEnd();
         });
     }
 
-    void InstallerProcess::reportEnd (const juce::String& name)
+    void InstallerProcess::reportEnd()
     {
+        // The trees belong to the message thread: the mode is read here, not on the worker.
+        const juce::String name = appProperties.getOperationMode() == (int) OperationMode::uninstall ? "Deinstallation"
+                                                                                                        : "Installation";
         const auto failed = ! errors.isEmpty();
 
         if (runtimeProperties.isRunningHeadless())

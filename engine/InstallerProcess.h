@@ -46,7 +46,7 @@ namespace CorvoAudio
 
     private:
         void deliver (const juce::String& line);
-        void reportEnd (const juce::String& name);
+        void reportEnd();
 
         JUCE_DECLARE_WEAK_REFERENCEABLE (InstallerProcess)
     };

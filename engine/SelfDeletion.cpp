@@ -40,7 +40,9 @@ namespace CorvoAudio
 
     bool startHiddenScript (const juce::File& script)
     {
-        return platform::startHiddenProcess (hiddenScriptCommandLine (script));
+        // Not the uninstaller's current folder, which may be the folder the script is to remove:
+        // Windows keeps a folder that a process stands in.
+        return platform::startHiddenProcess (hiddenScriptCommandLine (script), platform::getFolder (platform::Folder::system));
     }
 
     void startSelfDeletion (bool deleteParentDirectory, std::function<void (const juce::String&)> log)

@@ -46,7 +46,8 @@ namespace CorvoAudio
             // A bundle is a folder: del would remove only the files at its top and leave the
             // plug-in module below Contents for hosts to load.
             if (path.isNotEmpty() && juce::File::isAbsolutePath (nativePath) && juce::File (nativePath).isDirectory())
-                block << "rmdir /s /q \"" << nativePath << "\"\n";
+                block << "attrib -r \"" << nativePath << "\"\n"     // the installer made the bundle folder read-only
+                      << "rmdir /s /q \"" << nativePath << "\"\n";
             else
                 block << "del /f /q \"" << nativePath << "\"\n";
 
@@ -89,15 +90,19 @@ namespace CorvoAudio
              << "reg delete \"HKLM\\" << key << "\" /f\n";
 
         // Written beside a bundle, the script's folder is a shared plug-in folder that holds
-        // other vendors' plug-ins: it stays. Otherwise the script leaves it first: the folder a
-        // command prompt stands in cannot be removed.
+        // other vendors' plug-ins: it stays. Otherwise the script leaves it first (the folder a
+        // command prompt stands in cannot be removed).
+        // The removal takes the script with it, and cmd reads a script line by line: what follows
+        // the removal stands on its line.
         if (! isProtectedFolder (scriptFolder))
             text << "echo Deleting uninstaller directory...\n"
                  << "cd /d \"%TEMP%\"\n"
-                 << "rmdir /s /q \"" << scriptFolder.getFullPathName().replaceCharacter ('/', '\\') << "\"\n";
+                 << "rmdir /s /q \"" << scriptFolder.getFullPathName().replaceCharacter ('/', '\\') << "\""
+                 << " & echo Uninstallation finished. & pause\n";
+        else
+            text << "echo Uninstallation finished.\n"
+                 << "pause\n";
 
-        text << "echo Uninstallation finished.\n"
-             << "pause\n";
         return text;
     }
 

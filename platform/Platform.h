@@ -85,8 +85,8 @@ namespace platform
         nothing is left of the path. */
     bool deletePath (const juce::File& path);
 
-    /** Runs a command line without a window and without waiting for it. */
-    bool startHiddenProcess (const juce::String& commandLine);
+    /** Runs a command line without a window and without waiting for it, in the given folder. */
+    bool startHiddenProcess (const juce::String& commandLine, const juce::File& workingFolder);
 
     /** Creates a folder that only Administrators and SYSTEM may use. False if it cannot be made
         with that protection from the start. */

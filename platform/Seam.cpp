@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 namespace platform
 {
@@ -37,9 +38,13 @@ namespace platform
 
     void writeLine (const juce::String& line)
     {
-        const auto utf8 = line.toStdString();
+        // One write under one lock: the worker's registry messages and the message thread's log
+        // lines never interleave within a line.
+        static std::mutex mutex;
+        const auto utf8 = (line + "\n").toStdString();
+
+        const std::lock_guard<std::mutex> lock (mutex);
         std::fwrite (utf8.data(), 1, utf8.size(), stdout);
-        std::fputc ('\n', stdout);
         std::fflush (stdout);
     }
 }

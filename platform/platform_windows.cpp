@@ -173,7 +173,7 @@ namespace platform
         return RemoveDirectoryW (wide) != 0;
     }
 
-    bool startHiddenProcess (const juce::String& commandLine)
+    bool startHiddenProcess (const juce::String& commandLine, const juce::File& workingFolder)
     {
         // CreateProcessW may write into the command line buffer, so it gets a copy of its own.
         std::wstring buffer (commandLine.toWideCharPointer());
@@ -186,8 +186,10 @@ namespace platform
 
         PROCESS_INFORMATION process {};
 
-        if (! CreateProcessW (nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                              nullptr, nullptr, &startup, &process))
+        const auto folder = workingFolder.getFullPathName();
+
+        if (! CreateProcessW (nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                              folder.isEmpty() ? nullptr : folder.toWideCharPointer(), &startup, &process))
             return false;
 
         CloseHandle (process.hThread);

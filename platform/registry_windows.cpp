@@ -37,8 +37,8 @@ namespace platform::registry
         if (key.handle == nullptr)
             return ERROR_INVALID_HANDLE;
 
-        const auto bytes = (DWORD) ((text.length() + 1) * sizeof (WCHAR));
-        std::wstring wide (text.toWideCharPointer());
+        const std::wstring wide (text.toWideCharPointer());
+        const auto bytes = (DWORD) ((wide.size() + 1) * sizeof (WCHAR));
 
         return RegSetValueExW (key.handle, valueName.toWideCharPointer(), 0, REG_SZ,
                                reinterpret_cast<const BYTE*> (wide.c_str()), bytes);

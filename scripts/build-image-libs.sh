@@ -47,9 +47,8 @@ python3 - "$prefix/include/jconfig.h" <<'PY'
 import re, sys
 path = sys.argv[1]
 text = open(path).read()
-guarded = re.compile(r'#ifndef __RPCNDR_H__[^\n]*\n(#ifndef HAVE_BOOLEAN\ntypedef unsigned char boolean;\n#define HAVE_BOOLEAN\n#endif\n)#endif\n')
-text, count = guarded.subn(lambda m: m.group(1), text)
-if count != 1 and 'typedef unsigned char boolean;' not in text:
-    sys.exit('jconfig.h: unexpected boolean definition')
+text = re.sub(r'#ifndef __RPCNDR_H__[^\n]*\n(typedef unsigned char boolean;\n)#endif\n', r'\1', text)
+if '__RPCNDR_H__' in text or 'typedef unsigned char boolean;' not in text:
+    sys.exit('jconfig.h: unexpected definition of boolean')
 open(path, 'w').write(text)
 PY

@@ -23,13 +23,15 @@ echo "demo: preparing a fresh Wine prefix in $prefix"
 
 echo "demo: Installer.exe --headless"
 echo
+start=$(date +%s.%N)
 set +e
 /usr/lib/wine/wine64 "$build/Installer.exe" --headless
 code=$?
 set -e
+end=$(date +%s.%N)
 /usr/lib/wine/wineserver -w
 echo
-echo "demo: exit code $code"
+echo "demo: exit code $code, the headless install took $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }') s"
 echo "demo: installed files"
 for folder in "Program Files/Common Files/VST3" "Program Files/Common Files/Avid/Audio/Plug-Ins"; do
     (cd "$prefix/drive_c/$folder" && find . -mindepth 1 | sort | sed "s|^\./|  C:/$folder/|")

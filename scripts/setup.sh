@@ -10,7 +10,7 @@ packages=(
     juce-modules-source googletest
     wine64 wine
     fonts-roboto-unhinted
-    xvfb xdotool imagemagick
+    xvfb xauth xdotool imagemagick
 )
 deps_prefix=/usr/x86_64-w64-mingw32
 stamp=$deps_prefix/lib/.installer-image-libs-1

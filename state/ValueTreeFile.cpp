@@ -42,6 +42,19 @@ void ValueTreeFile::loadFromFile()
     loading = false;
 }
 
+void ValueTreeFile::cancelPendingWrites()
+{
+    stopTimer();
+    firstChangeTime = 0;
+
+    {
+        const juce::ScopedLock scopedLock (lock);
+        snapshot.reset();
+    }
+
+    const juce::ScopedLock scopedLock (writeLock);
+}
+
 void ValueTreeFile::copyForSaving (const juce::ValueTree& source, juce::ValueTree& snapshotTree)
 {
     snapshotTree.copyPropertiesAndChildrenFrom (source, nullptr);

@@ -22,6 +22,10 @@ public:
     /** Replaces the tree's content with the file's. */
     void loadFromFile();
 
+    /** Drops changes not yet written and waits for a write in progress, so that a file deleted
+        next stays deleted. Later changes are recorded again. */
+    void cancelPendingWrites();
+
     const juce::File& getFile() const     { return file; }
 
     void valueTreePropertyChanged (juce::ValueTree&, const juce::Identifier&) override   { recordChange(); }

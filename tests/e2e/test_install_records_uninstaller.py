@@ -68,16 +68,16 @@ def expected_script():
         f"echo Deleting file {name}...",
         f"del /f /q \"{TOOL}\"",
         "echo Deleting file Ondra Presets...",
+        f"attrib -r \"{PRESETS}\"",
         f"rmdir /s /q \"{PRESETS}\"",
         "echo Deleting file Tarrow Audio - Ondra.vst3...",
+        f"attrib -r \"{VST3}\"",
         f"rmdir /s /q \"{VST3}\"",
         "echo Removing registry entry...",
         f"reg delete \"HKLM\\{KEY}\" /f",
         "echo Deleting uninstaller directory...",
         "cd /d \"%TEMP%\"",
-        f"rmdir /s /q \"{SUITE}\"",
-        "echo Uninstallation finished.",
-        "pause",
+        f"rmdir /s /q \"{SUITE}\" & echo Uninstallation finished. & pause",
     ]
     return "".join(line + "\r\n" for line in lines).encode("utf-8")
 

@@ -110,3 +110,48 @@ TEST (Application, CrashLogReplacesTheOldOneWithWindowsLineEnds)
     EXPECT_EQ (bytes.toString(), "frame 0\r\nframe 1\r\n");
     file.deleteFile();
 }
+
+TEST (Application, ElevationLeavesAPendingInstallationOnlyWhenTheElevatedCopyStarted)
+{
+    struct Case { const char* name; platform::LaunchResult launch; bool fileKept; int quits; };
+
+    const Case cases[] = {
+        { "started", { true, 0 }, true, 1 },
+        { "declined", { false, platform::errorCancelled }, false, 1 },
+        { "failed", { false, 5 }, false, 0 },
+    };
+
+    for (const auto& c : cases)
+    {
+        FakeSeam seam;
+        seam.admin = false;
+        seam.launchResult = c.launch;
+
+        std::unique_ptr<AppInstaller> app;
+        captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+
+        AppProperties pages;
+        pages.setTree (app->getPersistentTree(), false);
+        pages.setNextPageToShow (AppProperties::install);   // as the welcome page's install button does
+        app->runInstallationIfReady ({});
+
+        // Long enough for a delayed background write to have come back, had one been pending.
+        testing_support::pumpUntil ([] { return false; }, 1600);
+
+        EXPECT_EQ (app->getStateFile().existsAsFile(), c.fileKept) << c.name;
+        EXPECT_EQ (seam.quitRequests, c.quits) << c.name;
+
+        if (c.fileKept)
+        {
+            juce::FileInputStream input (app->getStateFile());
+            EXPECT_EQ ((int) juce::ValueTree::readFromStream (input)[juce::Identifier ("NextPageToShow")], 2) << c.name;
+            pages.setNextPageToShow (AppProperties::welcome);   // let the exit clean up
+        }
+        else
+        {
+            EXPECT_EQ (pages.getNextPageToShow(), AppProperties::welcome) << c.name;
+        }
+
+        app.reset();
+    }
+}

@@ -70,6 +70,7 @@ TEST (UninstallScript, FullTextWithExecutableFileAndFolder)
           "echo Deleting file Tool.exe...\n"
           "del /f /q \"" + exe + "\"\n"
           "echo Deleting file presets...\n"
+          "attrib -r \"" + presets.getFullPathName() + "\"\n"
           "rmdir /s /q \"" + presets.getFullPathName() + "\"\n"
           "echo Deleting file C:/Data/notes.txt...\n"
           "del /f /q \"C:\\Data\\notes.txt\"\n"
@@ -77,9 +78,7 @@ TEST (UninstallScript, FullTextWithExecutableFileAndFolder)
           "reg delete \"HKLM\\" + key + "\" /f\n"
           "echo Deleting uninstaller directory...\n"
           "cd /d \"%TEMP%\"\n"
-          "rmdir /s /q \"" + app.getFullPathName() + "\"\n"
-          "echo Uninstallation finished.\n"
-          "pause\n";
+          "rmdir /s /q \"" + app.getFullPathName() + "\" & echo Uninstallation finished. & pause\n";
 
     EXPECT_EQ (text, expected);
 }
@@ -113,7 +112,7 @@ TEST (UninstallScript, FileIsReplacedWithCrLfLines)
     EXPECT_FALSE (text.contains ("old content"));
     EXPECT_TRUE (text.startsWith ("@echo off\r\ncd /d"));
     EXPECT_TRUE (text.contains ("\r\n\r\n:: Check for admin privileges\r\n"));
-    EXPECT_TRUE (text.endsWith ("pause\r\n"));
+    EXPECT_TRUE (text.endsWith ("& pause\r\n"));
     EXPECT_FALSE (text.replace ("\r\n", "").containsAnyOf ("\r\n"));
     EXPECT_EQ (text.replace ("\r\n", "\n"),
                CorvoAudio::uninstallScriptText ("Ondra", { "C:\\Apps\\Tool\\Tool.exe" }, key, script.getParentDirectory()));
