@@ -85,11 +85,10 @@ function(installer_add_product target product_dir output_dir)
         _installer_product_file(file "${product_dir}" "images/${image}")
         list(APPEND resources "${file}")
     endforeach()
-    foreach(font Bold Light Medium Regular)
-        list(APPEND resources "${INSTALLER_FONT_DIR}/Roboto-${font}.ttf")
-    endforeach()
-
-    installer_add_binary_data(${target}_resources ${resources})
+    installer_add_binary_data(${target}_resources BinaryData ${resources})
+    configure_file("${INSTALLER_SOURCE_DIR}/resources/ProductResources.cpp.in"
+                   "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources/ProductResources.cpp" COPYONLY)
+    target_sources(${target}_resources PRIVATE "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources/ProductResources.cpp")
 
     # The product's icon, as the registration shows it, and the manifest that keeps the installer
     # unelevated until it asks for rights itself (resource type 24 is RT_MANIFEST).
@@ -100,7 +99,7 @@ function(installer_add_product target product_dir output_dir)
     add_executable(${target} WIN32
         "${INSTALLER_SOURCE_DIR}/app/Main.cpp"
         "${staging}/Installer.rc")
-    target_link_libraries(${target} PRIVATE installer_app ${target}_resources)
+    target_link_libraries(${target} PRIVATE installer_app ${target}_resources installer_fonts)
     target_link_options(${target} PRIVATE ${INSTALLER_STATIC_LINK_OPTIONS})
     set_target_properties(${target} PROPERTIES
         OUTPUT_NAME Installer
@@ -108,10 +107,12 @@ function(installer_add_product target product_dir output_dir)
 endfunction()
 
 # JUCE's binary-resource generator, run again only when one of its inputs changes (JUCE's own
-# juce_add_binary_data watches only the list of file names).
-function(installer_add_binary_data target)
+# juce_add_binary_data watches only the list of file names). The result is a library of object
+# files, not an archive: an executable then always carries the table, whatever order the linker
+# meets the libraries that read it in.
+function(installer_add_binary_data target namespace)
     set(folder "${CMAKE_CURRENT_BINARY_DIR}/${target}")
-    set(outputs "${folder}/BinaryData.h")
+    set(outputs "${folder}/${namespace}.h")
     set(list_text "")
     set(index 0)
     foreach(file IN LISTS ARGN)
@@ -123,14 +124,19 @@ function(installer_add_binary_data target)
     file(CONFIGURE OUTPUT "${folder}/input_file_list" CONTENT "${list_text}")
 
     add_custom_command(OUTPUT ${outputs}
-        COMMAND juce::juceaide binarydata BinaryData BinaryData.h "${folder}" "${folder}/input_file_list"
+        COMMAND juce::juceaide binarydata ${namespace} ${namespace}.h "${folder}" "${folder}/input_file_list"
         DEPENDS "${folder}/input_file_list" ${ARGN}
         VERBATIM)
-    configure_file("${INSTALLER_SOURCE_DIR}/resources/ProductResources.cpp.in" "${folder}/ProductResources.cpp" COPYONLY)
-
-    # Object files, not an archive: the executable then always carries the table, whatever order
-    # the linker meets the libraries that read it in.
-    add_library(${target} OBJECT ${outputs} "${folder}/ProductResources.cpp")
+    add_library(${target} OBJECT ${outputs})
     target_include_directories(${target} PUBLIC "${folder}")
-    target_compile_definitions(${target} PUBLIC JUCE_TARGET_HAS_BINARY_DATA=1)
+endfunction()
+
+# The four Roboto fonts, the same for every product: a table of their own (namespace FontData),
+# compiled once.
+function(installer_add_fonts)
+    set(fonts)
+    foreach(font Bold Light Medium Regular)
+        list(APPEND fonts "${INSTALLER_FONT_DIR}/Roboto-${font}.ttf")
+    endforeach()
+    installer_add_binary_data(installer_fonts FontData ${fonts})
 endfunction()

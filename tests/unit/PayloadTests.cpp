@@ -1,4 +1,7 @@
 #include "EmbeddedResources.h"
+#include "FontData.h"
+
+#include <juce_graphics/juce_graphics.h>
 
 #include <gtest/gtest.h>
 
@@ -121,8 +124,8 @@ TEST (Payload, WithoutPiecesTheWholeArchiveOrNothing)
 TEST (Payload, EmbeddedTableOfThisBuild)
 {
     const auto table = resources::embeddedTable();
-    // The demo payload fits one piece: one piece and the 21 other files of the product.
-    ASSERT_EQ (table.size, 22);
+    // The demo payload fits one piece: one piece and the 17 other files of the product.
+    ASSERT_EQ (table.size, 18);
     EXPECT_STREQ (table.identifiers[0], "Payload_zip_corvoChunk0");
     EXPECT_STREQ (table.originalFilenames[0], "Payload.zip.corvoChunk0");
 
@@ -138,4 +141,18 @@ TEST (Payload, EmbeddedTableOfThisBuild)
     juce::ZipFile archive (stream);
     EXPECT_NE (archive.getIndexOfFileName ("Tarrow Audio - Ondra.vst3.zip"), -1);
     EXPECT_NE (archive.getIndexOfFileName ("Tarrow Audio - Ondra.aaxplugin.zip"), -1);
+}
+
+TEST (Payload, FontsHaveATableOfTheirOwn)
+{
+    for (auto* identifier : { "RobotoBold_ttf", "RobotoLight_ttf", "RobotoMedium_ttf", "RobotoRegular_ttf" })
+    {
+        int size = 0;
+        const auto* data = FontData::getNamedResource (identifier, size);
+        ASSERT_NE (data, nullptr) << identifier;
+        EXPECT_GT (size, 100000) << identifier;
+        EXPECT_NE (juce::Typeface::createSystemTypefaceFor (data, (size_t) size), nullptr) << identifier;
+    }
+
+    EXPECT_TRUE (resources::getResource ("RobotoBold_ttf").isEmpty());   // not in the product's table
 }
