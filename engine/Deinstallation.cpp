@@ -128,6 +128,7 @@ namespace CorvoAudio
                 wait (2000);
             }
 
+            removeStartMenuLinks (work, entry);
             removeRegisteredUninstaller (entry, executable);
             deleteParentDirectory = removeInstallLocation (entry, executable);
 
@@ -147,6 +148,34 @@ namespace CorvoAudio
             startSelfDeletion (deleteParentDirectory, [this] (const juce::String& line) { log (line); });
 
         endInstallerProcess();
+    }
+
+    void Deinstallation::removeStartMenuLinks (const std::vector<ManifestObject>& removed, const UninstallEntry& entry)
+    {
+        // The installation links its main application into the company's Start-menu folder; a
+        // link to a removed program goes with it.
+        for (const auto& object : removed)
+        {
+            const auto fileName = object.objectPath.replace ("/", "\\").fromLastOccurrenceOf ("\\", false, false);
+
+            if (! object.isMainApplication || extensionOf (fileName) != ".exe" || entry.publisher.isEmpty())
+                continue;
+
+            const auto folder = startMenuProgramsFolder().getChildFile (entry.publisher);
+            const auto link = folder.getChildFile (fileName.upToLastOccurrenceOf (".", false, false) + ".lnk");
+
+            if (! link.existsAsFile())
+                continue;
+
+            log ("Deleting " + link.getFullPathName());
+            platform::deletePath (link);
+
+            if (folder.isDirectory() && folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0)
+            {
+                log ("Deleting empty directory: " + folder.getFullPathName());
+                platform::deletePath (folder);
+            }
+        }
     }
 
     void Deinstallation::removeRegisteredUninstaller (const UninstallEntry& entry, const juce::File& executable)

@@ -17,6 +17,7 @@ namespace CorvoAudio
         void run() override;
 
     private:
+        void removeStartMenuLinks (const std::vector<ManifestObject>& removed, const UninstallEntry& entry);
         void removeRegisteredUninstaller (const UninstallEntry& entry, const juce::File& executable);
 
         /** Removes the install location, or only this product's files in it; true when the folder

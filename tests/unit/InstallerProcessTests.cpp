@@ -10,24 +10,6 @@ using testing_support::pumpUntil;
 
 namespace
 {
-    /** A framework application without a window, as the engine's owner. */
-    struct TestApp final : Quor::CorvoApp
-    {
-        TestApp()
-            : Quor::CorvoApp (2, tree (RuntimeProperties()), tree (AppProperties()), "Installer Tests", "Process Tests",
-                              "1.0", 1, { 100, 100 }, new juce::ComponentBoundsConstrainer())
-        {
-        }
-
-        ~TestApp() override { getStateFile().deleteFile(); }
-
-        static juce::ValueTree tree (ValueTreeWrapper&& view)
-        {
-            view.setTree ({}, true);
-            return view.getTree();
-        }
-    };
-
     /** A procedure that logs, records the given errors and ends. */
     struct ScriptedProcess final : CorvoAudio::InstallerProcess
     {
@@ -53,7 +35,7 @@ namespace
 
 TEST (InstallerProcess, WizardRunEndsOnTheResultPage)
 {
-    TestApp app;
+    testing_support::TestApp app;
     RuntimeProperties runtime;
     runtime.setTree (app.getRuntimeTree(), false);
     runtime.startListening();
@@ -87,7 +69,7 @@ TEST (InstallerProcess, HeadlessRunEndsWithItsExitCode)
            std::tuple { juce::StringArray ("broken"), 9, juce::String ("Deinstallation finished with errors.\nbroken\nExiting...\n") } })
     {
         testing_support::FakeSeam seam;
-        TestApp app;
+        testing_support::TestApp app;
         RuntimeProperties runtime;
         runtime.setTree (app.getRuntimeTree(), false);
         runtime.setRunningHeadless (true);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "AppProperties.h"
+#include "CorvoApp.h"
 #include "Platform.h"
+#include "RuntimeProperties.h"
 
 #include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
@@ -60,6 +63,24 @@ namespace testing_support
         juce::String launchedPath;
         int quitRequests = 0;
         std::optional<int> exitCode;
+    };
+
+    /** A framework application without a window, as the engine's owner. */
+    struct TestApp final : Quor::CorvoApp
+    {
+        TestApp()
+            : Quor::CorvoApp (2, tree (RuntimeProperties()), tree (AppProperties()), "Installer Tests", "Process Tests",
+                              "1.0", 1, { 100, 100 }, new juce::ComponentBoundsConstrainer())
+        {
+        }
+
+        ~TestApp() override { getStateFile().deleteFile(); }
+
+        static juce::ValueTree tree (ValueTreeWrapper&& view)
+        {
+            view.setTree ({}, true);
+            return view.getTree();
+        }
     };
 
     /** What a piece of code writes to standard output. */

@@ -1,0 +1,103 @@
+#include "Commands.h"
+#include "Deinstallation.h"
+#include "Identifiers.h"
+#include "Registry.h"
+#include "TestHelpers.h"
+#include "UninstallRegistry.h"
+
+#include <gtest/gtest.h>
+
+using namespace CorvoAudio;
+
+namespace
+{
+    juce::ValueTree object (const juce::String& name, const juce::String& path, const juce::File& folder)
+    {
+        juce::ValueTree o ("Object");
+        o.setProperty (Ids::objectName, name, nullptr);
+        o.setProperty (Ids::objectPath, path, nullptr);
+        o.setProperty (Ids::defaultInstallPath, folder.getFullPathName().replaceCharacter ('\\', '/'), nullptr);
+        return o;
+    }
+}
+
+TEST (Deinstallation, RemovesWhatWasInstalledWithItsLinkAndRegistration)
+{
+    testing_support::FakeSeam seam;
+    testing_support::TempFolder temp;
+    testing_support::TestApp app;
+
+    const auto id = "deinstallation" + juce::Uuid().toString();
+    const juce::String company = "Tarrow Audio Tests " + juce::Uuid().toString().substring (0, 8);
+
+    const auto location = temp["Program/Ondra Tool"];
+    const auto tool = location.getChildFile ("Ondra Tool.exe");
+    location.createDirectory();
+    tool.replaceWithText ("not really a program");
+    const auto presets = temp["Data/Presets"];
+    presets.getChildFile ("Warm.preset").create();
+    const auto uninstaller = temp["Elsewhere/Uninstall Ondra.exe"];
+    uninstaller.create();
+
+    // The manifest copy, as a headless run leaves it.
+    juce::ValueTree manifest (Ids::Manifest);
+    manifest.setProperty (Ids::AppName, "Ondra Tool", nullptr);
+    manifest.setProperty (Ids::AppUuid, id, nullptr);
+    juce::ValueTree objects (Ids::Objects);
+    auto main = object ("Ondra Tool", "Ondra Tool.exe", location);
+    main.setProperty (Ids::isMainApplication, "true", nullptr);
+    main.setProperty (Ids::runPreUninstall, "1", nullptr);
+    objects.appendChild (main, nullptr);
+    auto optional = object ("Presets", "Presets", temp["Data"]);
+    optional.setProperty (Ids::uninstallOptionId, "presets", nullptr);   // not selected by default
+    objects.appendChild (optional, nullptr);
+    manifest.appendChild (objects, nullptr);
+    app.getPersistentTree().appendChild (manifest, nullptr);
+
+    static const char icon[] = "\0\0\1\0";
+    UninstallEntry entry;
+    entry.displayName = "Ondra Tool";
+    entry.displayVersion = "3.0";
+    entry.id = id;
+    entry.publisher = company;
+    entry.installLocation = location;
+    entry.uninstaller = uninstaller.getFullPathName();
+    entry.iconData = icon;
+    entry.iconSize = (int) sizeof (icon);
+    ASSERT_TRUE (writeUninstallRegistry (entry, {}));
+    ASSERT_TRUE (addStartMenuLink (tool, company, [] (const juce::String&) {}));
+    const auto link = startMenuProgramsFolder().getChildFile (company).getChildFile ("Ondra Tool.lnk");
+    ASSERT_TRUE (link.existsAsFile());
+
+    RuntimeProperties runtime;
+    runtime.setTree (app.getRuntimeTree(), false);
+    runtime.setRunningHeadless (true);
+    AppProperties modes;
+    modes.setTree (app.getPersistentTree(), false);
+    modes.setOperationMode ((int) OperationMode::uninstall);
+
+    testing::internal::CaptureStdout();
+    juce::String output;
+
+    {
+        Deinstallation deinstallation (app);
+        const auto ended = testing_support::pumpUntil ([&] { return seam.exitCode.has_value(); }, 30000);
+        output = juce::String (testing::internal::GetCapturedStdout());
+        ASSERT_TRUE (ended) << output;
+    }
+
+    EXPECT_EQ (*seam.exitCode, 0) << output;
+    EXPECT_TRUE (output.contains ("Running pre-uninstall action for Ondra Tool...\n")) << output;
+    EXPECT_TRUE (output.contains ("Deleting " + tool.getFullPathName() + "\n")) << output;
+    EXPECT_TRUE (output.contains ("Deleting " + link.getFullPathName() + "\n")) << output;
+    EXPECT_TRUE (output.contains ("Deleting " + uninstaller.getFullPathName() + "\n")) << output;
+    EXPECT_FALSE (output.contains ("Started script")) << output;
+
+    EXPECT_FALSE (tool.exists());
+    EXPECT_FALSE (location.exists()) << "only the product's icon was left in it";
+    EXPECT_FALSE (link.exists());
+    EXPECT_FALSE (link.getParentDirectory().exists());
+    EXPECT_FALSE (uninstaller.exists());
+    EXPECT_TRUE (presets.getChildFile ("Warm.preset").existsAsFile()) << "an option nobody selected";
+    EXPECT_EQ (platform::registry::probeKey (uninstallKeyPath (id)), platform::registry::errorFileNotFound);
+}
