@@ -69,12 +69,7 @@ TEST (Deinstallation, RemovesWhatWasInstalledWithItsLinkAndRegistration)
     const auto link = startMenuProgramsFolder().getChildFile (company).getChildFile ("Ondra Tool.lnk");
     ASSERT_TRUE (link.existsAsFile());
 
-    RuntimeProperties runtime;
-    runtime.setTree (app.getRuntimeTree(), false);
-    runtime.setRunningHeadless (true);
-    AppProperties modes;
-    modes.setTree (app.getPersistentTree(), false);
-    modes.setOperationMode ((int) OperationMode::uninstall);
+    app.prepareHeadlessRun (OperationMode::uninstall);
 
     testing::internal::CaptureStdout();
     juce::String output;

@@ -70,12 +70,9 @@ TEST (InstallerProcess, HeadlessRunEndsWithItsExitCode)
     {
         testing_support::FakeSeam seam;
         testing_support::TestApp app;
-        RuntimeProperties runtime;
-        runtime.setTree (app.getRuntimeTree(), false);
-        runtime.setRunningHeadless (true);
+        app.prepareHeadlessRun (OperationMode::uninstall);
         AppProperties modes;
         modes.setTree (app.getPersistentTree(), false);
-        modes.setOperationMode ((int) OperationMode::uninstall);
 
         testing::internal::CaptureStdout();
         ScriptedProcess process (app, errors);

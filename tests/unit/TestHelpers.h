@@ -76,6 +76,17 @@ namespace testing_support
 
         ~TestApp() override { getStateFile().deleteFile(); }
 
+        /** Marks the run headless, in the given mode, as the application's headless start does. */
+        void prepareHeadlessRun (OperationMode mode)
+        {
+            RuntimeProperties runtime;
+            runtime.setTree (getRuntimeTree(), false);
+            runtime.setRunningHeadless (true);
+            AppProperties modes;
+            modes.setTree (getPersistentTree(), false);
+            modes.setOperationMode ((int) mode);
+        }
+
         static juce::ValueTree tree (ValueTreeWrapper&& view)
         {
             view.setTree ({}, true);
