@@ -58,11 +58,14 @@ namespace CorvoAudio
         if (folder.getFullPathName().isEmpty() || ! folder.exists())
             folder.createDirectory();
 
-        const auto fullPath = target.getFullPathName();
-        const auto fileName = fullPath.fromLastOccurrenceOf ("\\", false, false);
-        const auto name = fileName.containsChar ('.') ? fileName.upToLastOccurrenceOf (".", false, false) : fileName;
-        const auto link = folder.getChildFile (name + ".lnk");
+        const auto link = startMenuLinkFor (target.getFullPathName(), folderName);
+        return target.createShortcut (link.getFileNameWithoutExtension(), link);
+    }
 
-        return target.createShortcut (name, link);
+    juce::File startMenuLinkFor (const juce::String& targetPath, const juce::String& folderName)
+    {
+        const auto fileName = targetPath.replaceCharacter ('/', '\\').fromLastOccurrenceOf ("\\", false, false);
+        const auto name = fileName.containsChar ('.') ? fileName.upToLastOccurrenceOf (".", false, false) : fileName;
+        return startMenuProgramsFolder().getChildFile (folderName).getChildFile (name + ".lnk");
     }
 }

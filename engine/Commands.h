@@ -18,6 +18,10 @@ namespace CorvoAudio
     bool addStartMenuLink (const juce::File& target, const juce::String& folderName,
                            std::function<void (const juce::String&)> log);
 
+    /** Where addStartMenuLink puts the link to a program: folderName's folder of the Start menu,
+        the program's name without its extension. */
+    juce::File startMenuLinkFor (const juce::String& targetPath, const juce::String& folderName);
+
     /** The all-users Start menu's program folder. */
     juce::File startMenuProgramsFolder();
 }

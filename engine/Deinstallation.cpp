@@ -156,13 +156,13 @@ namespace CorvoAudio
         // link to a removed program goes with it.
         for (const auto& object : removed)
         {
-            const auto fileName = object.objectPath.replace ("/", "\\").fromLastOccurrenceOf ("\\", false, false);
+            const auto program = object.objectPath.replace ("/", "\\");
 
-            if (! object.isMainApplication || extensionOf (fileName) != ".exe" || entry.publisher.isEmpty())
+            if (! object.isMainApplication || extensionOf (program) != ".exe" || entry.publisher.isEmpty())
                 continue;
 
-            const auto folder = startMenuProgramsFolder().getChildFile (entry.publisher);
-            const auto link = folder.getChildFile (fileName.upToLastOccurrenceOf (".", false, false) + ".lnk");
+            const auto link = startMenuLinkFor (program, entry.publisher);
+            const auto folder = link.getParentDirectory();
 
             if (! link.existsAsFile())
                 continue;

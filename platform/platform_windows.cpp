@@ -150,24 +150,22 @@ namespace platform
         if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
             return RemoveDirectoryW (wide) != 0;
 
+        WIN32_FIND_DATAW found {};
+        const auto pattern = fullPath + "\\*";
+        const auto search = FindFirstFileW (pattern.toWideCharPointer(), &found);
+
+        if (search != INVALID_HANDLE_VALUE)
         {
-            WIN32_FIND_DATAW found {};
-            const auto pattern = fullPath + "\\*";
-            const auto search = FindFirstFileW (pattern.toWideCharPointer(), &found);
-
-            if (search != INVALID_HANDLE_VALUE)
+            do
             {
-                do
-                {
-                    const juce::String name (found.cFileName);
+                const juce::String name (found.cFileName);
 
-                    if (name != "." && name != "..")
-                        deletePath (path.getChildFile (name));
-                }
-                while (FindNextFileW (search, &found));
-
-                FindClose (search);
+                if (name != "." && name != "..")
+                    deletePath (path.getChildFile (name));
             }
+            while (FindNextFileW (search, &found));
+
+            FindClose (search);
         }
 
         return RemoveDirectoryW (wide) != 0;
