@@ -5,6 +5,7 @@
 #include "Identifiers.h"
 #include "Deinstallation.h"
 #include "Installation.h"
+#include "PendingChoices.h"
 #include "Platform.h"
 
 namespace CorvoAudio
@@ -53,7 +54,7 @@ namespace CorvoAudio
     {
         engine.reset();
 
-        if (appProperties.getNextPageToShow() != AppProperties::install)
+        if (appProperties.getNextPageToShow() != AppProperties::install && getStateFileWriter().isKeeping())
         {
             getStateFileWriter().cancelPendingWrites();
             getStateFile().deleteFile();
@@ -99,7 +100,12 @@ namespace CorvoAudio
         const auto storedMode = appProperties.getOperationMode();
         const auto resumable = ! headless && fileExists (getStateFile())
                                && storedPage == AppProperties::install
-                               && storedMode != (int) OperationMode::modify;
+                               && (storedMode == (int) OperationMode::install || storedMode == (int) OperationMode::uninstall);
+
+        // A headless run works on the tree in memory only: the wizard's pending state, if any,
+        // stays as it was for the wizard.
+        if (headless)
+            getStateFileWriter().detach();
 
         auto mode = OperationMode::install;
 
@@ -107,10 +113,19 @@ namespace CorvoAudio
         {
             mode = (OperationMode) storedMode;
             platform::writeLine ("Operation mode source: resumed pending installation state");
+
+            // The state file is the user's to write: only the choices the wizard offers are taken
+            // from it, everything else comes from this executable's own manifest.
+            const auto choices = PendingChoices::takeFrom (manifestCopyTree(), embeddedManifest);
+            choices.applyTo (manifestCopyTree(), embeddedManifest);
+
+            for (const auto& line : choices.describe())
+                platform::writeLine (line);
         }
         else
         {
             mode = modeFromCommandLine (commandLine, headless);
+            replaceManifestCopy();
         }
 
         appProperties.setOperationMode ((int) mode);
@@ -167,30 +182,26 @@ namespace CorvoAudio
         runtimeProperties.setRunningHeadless (true);
 
         // A headless run always works on the whole embedded manifest with its default paths,
-        // whatever an earlier wizard run left in the state file.
-        replaceManifestCopy();
+        // whatever an earlier wizard run left in the state file (initialise has replaced the copy).
         createInstallerProcess();
+    }
+
+    juce::ValueTree AppInstaller::manifestCopyTree()
+    {
+        ManifestProperties copy (false);
+        copy.setTree (getPersistentTree(), true);
+        return copy.getTree();
     }
 
     void AppInstaller::replaceManifestCopy()
     {
-        ManifestProperties copy (false);
-        copy.setTree (getPersistentTree(), true);
-
-        const juce::ScopedLock lock (manifestLock);
-        auto tree = copy.getTree();
-        tree.removeAllChildren (nullptr);
-        tree.removeAllProperties (nullptr);
-        tree.copyPropertiesAndChildrenFrom (embeddedManifest.getTree(), nullptr);
+        PendingChoices().applyTo (manifestCopyTree(), embeddedManifest);
     }
 
     void AppInstaller::prepareManifestCopy()
     {
-        ManifestProperties copy (false);
-        copy.setTree (getPersistentTree(), true);
-
-        if (copy.getObjects().empty())
-            replaceManifestCopy();
+        // Whoever filled the copy, the engine gets the embedded manifest with the user's choices.
+        PendingChoices::takeFrom (manifestCopyTree(), embeddedManifest).applyTo (manifestCopyTree(), embeddedManifest);
     }
 
     juce::Component* AppInstaller::getMainComponent()

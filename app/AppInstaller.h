@@ -31,7 +31,8 @@ namespace CorvoAudio
         /** Replaces the engine with a new installation or deinstallation, which starts at once. */
         void createInstallerProcess();
 
-        /** Fills the persistent tree's manifest copy from the embedded manifest when it holds no object. */
+        /** Rebuilds the persistent tree's manifest copy from the embedded manifest, keeping only the
+            choices the wizard may make. */
         void prepareManifestCopy();
 
         /** Shuts down and ends the process (the engine's end of a headless run). */
@@ -44,6 +45,7 @@ namespace CorvoAudio
         void continueWithWindow();
         void continueHeadless (OperationMode mode);
         void replaceManifestCopy();
+        juce::ValueTree manifestCopyTree();
 
         RuntimeProperties runtimeProperties;
         AppProperties appProperties;

@@ -5,7 +5,10 @@ ValueTreeFile::ValueTreeFile (juce::ValueTree treeToKeep, const juce::File& file
     : juce::Thread ("ValueTreeFile"), tree (treeToKeep), file (fileToUse)
 {
     if (file.getFullPathName().isEmpty() || ! file.exists())
+    {
         saveNow();
+        createdFile = file.existsAsFile();
+    }
 
     startThread();
     loaded = true;
@@ -55,6 +58,16 @@ void ValueTreeFile::cancelPendingWrites()
     const juce::ScopedLock scopedLock (writeLock);
 }
 
+void ValueTreeFile::detach()
+{
+    tree.removeListener (this);
+    keeping = false;
+    cancelPendingWrites();
+
+    if (createdFile)
+        file.deleteFile();
+}
+
 void ValueTreeFile::copyForSaving (const juce::ValueTree& source, juce::ValueTree& snapshotTree)
 {
     snapshotTree.copyPropertiesAndChildrenFrom (source, nullptr);
@@ -101,6 +114,10 @@ void ValueTreeFile::run()
     {
         wakeUp.wait (-1);
 
+        // The snapshot is taken with the write lock held: a cancellation that waits for the lock
+        // either finds the snapshot still queued and drops it, or waits for this write to end.
+        // A snapshot taken before and written after a cancellation would bring a deleted file back.
+        const juce::ScopedLock writing (writeLock);
         std::unique_ptr<juce::ValueTree> taken;
 
         {
@@ -117,7 +134,7 @@ void ValueTreeFile::write (const juce::ValueTree& treeToWrite)
 {
     const juce::ScopedLock scopedLock (writeLock);
 
-    if (file.getFullPathName().isEmpty())
+    if (file.getFullPathName().isEmpty() || ! keeping)
         return;
 
     // The new content goes to a file beside the target, which then replaces the target in one

@@ -26,6 +26,13 @@ public:
         next stays deleted. Later changes are recorded again. */
     void cancelPendingWrites();
 
+    /** Stops keeping the tree: nothing is written from now on, and a file that only this object
+        created is removed. For a run that works on a copy of the state and must not change it. */
+    void detach();
+
+    /** False once detached. */
+    bool isKeeping() const                { return keeping; }
+
     const juce::File& getFile() const     { return file; }
 
     void valueTreePropertyChanged (juce::ValueTree&, const juce::Identifier&) override   { recordChange(); }
@@ -52,6 +59,8 @@ private:
     juce::uint32 lastChangeTime = 0;
     juce::uint32 firstChangeTime = 0;
     bool loaded = false;
+    bool createdFile = false;
+    std::atomic<bool> keeping { true };
     juce::CriticalSection lock;
     std::unique_ptr<juce::ValueTree> snapshot;
     juce::WaitableEvent wakeUp;

@@ -155,3 +155,121 @@ TEST (Application, ElevationLeavesAPendingInstallationOnlyWhenTheElevatedCopySta
         app.reset();
     }
 }
+
+namespace
+{
+    /** A state file as any program of the user could write it: a pending install whose manifest
+        copy asks for far more than the wizard can. */
+    juce::ValueTree plantedState (const ManifestProperties& embedded)
+    {
+        juce::ValueTree state (juce::Identifier ("AppProperties"));
+        state.setProperty ("NextPageToShow", 2, nullptr);
+        state.setProperty ("OperationMode", 0, nullptr);
+
+        auto copy = embedded.getTree().createCopy();
+        copy.setProperty ("SelectedUninstallOptions", "presets,everything", nullptr);
+        auto objects = copy.getChildWithName ("Objects");
+
+        // The main bundle, redirected into the system folder with a command to run afterwards.
+        auto vst3 = objects.getChild (0);
+        vst3.setProperty ("defaultInstallPath", "C:/Windows/System32", nullptr);
+        vst3.setProperty ("runPostInstall", "1", nullptr);
+        vst3.setProperty ("postInstallArgs", "/c calc.exe", nullptr);
+
+        // The AAX bundle left out, as the wizard may do.
+        objects.removeChild (1, nullptr);
+
+        juce::ValueTree foreign ("Object");
+        foreign.setProperty ("objectName", "payload", nullptr);
+        foreign.setProperty ("objectPath", "evil.exe", nullptr);
+        foreign.setProperty ("defaultInstallPath", "C:/Users", nullptr);
+        foreign.setProperty ("runPostInstall", "1", nullptr);
+        foreign.setProperty ("runPreUninstall", "1", nullptr);
+        objects.addChild (foreign, -1, nullptr);
+
+        state.addChild (copy, -1, nullptr);
+        return state;
+    }
+}
+
+TEST (Application, PlantedStateFileResumesOnlyTheUsersChoices)
+{
+    FakeSeam seam;
+    seam.admin = false;   // the resumed start asks for elevation instead of installing here
+    seam.launchResult = { true, 0 };
+
+    std::unique_ptr<AppInstaller> app;
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    const auto stateFile = app->getStateFile();
+    const auto state = plantedState (app->getEmbeddedManifest());
+    app.reset();
+
+    stateFile.getParentDirectory().createDirectory();
+    {
+        juce::FileOutputStream out (stateFile);
+        out.truncate();
+        state.writeToStream (out);
+    }
+
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    const auto output = captureOutput ([&] { app->initialise ({}); });
+
+    EXPECT_TRUE (output.contains ("Operation mode source: resumed pending installation state"));
+    EXPECT_TRUE (output.contains ("Resumed choice: leave out Tarrow Audio - Ondra.aaxplugin.zip"));
+    EXPECT_TRUE (output.contains ("Ignored from the saved state: the folder C:/Windows/System32 for Tarrow Audio - Ondra.vst3.zip"));
+    EXPECT_TRUE (output.contains ("Ignored from the saved state: the object \"evil.exe\""));
+    EXPECT_TRUE (output.contains ("Ignored from the saved state: the uninstall option \"presets\""));
+
+    // What the elevated copy would get: the embedded manifest, less the deselected bundle.
+    ManifestProperties copy (false);
+    copy.setTree (app->getPersistentTree(), false);
+    const auto objects = copy.getObjects();
+    ASSERT_EQ (objects.size(), 1u);
+
+    const auto expected = app->getEmbeddedManifest().getTree().getChildWithName ("Objects").getChild (0);
+    EXPECT_TRUE (copy.getTree().getChildWithName ("Objects").getChild (0).isEquivalentTo (expected));
+    EXPECT_EQ (copy.getString (juce::Identifier ("SelectedUninstallOptions")), "");
+    EXPECT_EQ (seam.launchedPath.isNotEmpty(), true);
+
+    // The file handed to the elevated instance holds the cleaned copy.
+    juce::FileInputStream input (stateFile);
+    const auto written = juce::ValueTree::readFromStream (input);
+    EXPECT_TRUE (written.getChildWithName ("Manifest").isEquivalentTo (copy.getTree()))
+        << written.toXmlString() << "\n" << copy.getTree().toXmlString();
+
+    AppProperties pages;
+    pages.setTree (app->getPersistentTree(), false);
+    pages.setNextPageToShow (AppProperties::welcome);   // let the exit clean up
+    app.reset();
+}
+
+TEST (Application, HeadlessRunLeavesAPendingWizardStateAsItWas)
+{
+    FakeSeam seam;
+    seam.admin = false;   // ends at once with exit code 1, after the manifest copy was replaced
+
+    std::unique_ptr<AppInstaller> app;
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    const auto stateFile = app->getStateFile();
+    const auto state = plantedState (app->getEmbeddedManifest());
+    app.reset();
+
+    {
+        juce::FileOutputStream out (stateFile);
+        out.truncate();
+        state.writeToStream (out);
+    }
+
+    juce::MemoryBlock before;
+    ASSERT_TRUE (stateFile.loadFileAsData (before));
+
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    captureOutput ([&] { app->initialise ("--headless"); });
+    testing_support::pumpUntil ([] { return false; }, 1600);   // past any delayed write
+    app.reset();
+
+    juce::MemoryBlock after;
+    ASSERT_TRUE (stateFile.loadFileAsData (after));
+    EXPECT_EQ (before, after);
+    stateFile.deleteFile();
+}
