@@ -1,6 +1,7 @@
 #include "Deinstallation.h"
 #include "Commands.h"
 #include "Identifiers.h"
+#include "ObjectRules.h"
 #include "PathText.h"
 #include "Platform.h"
 #include "ProtectedFolders.h"
@@ -40,6 +41,7 @@ namespace CorvoAudio
         }
 
         std::optional<juce::String> selection;
+        const juce::File executable (platform::getExecutablePath());
 
         {
             const juce::ScopedLock lock (manifestLock);
@@ -62,92 +64,173 @@ namespace CorvoAudio
         log ("AppUuid: " + entry.id);
         wait (1500);
 
-        const juce::File executable (platform::getExecutablePath());
-        auto deleteParentDirectory = false;
-
-        if (entry.displayName.isNotEmpty())
+        if (entry.displayName.isEmpty())
         {
-            log ("Uninstalling: " + entry.displayName + " v" + entry.displayVersion);
-            log ("Company: " + entry.publisher);
-            log ("AppUUID: " + entry.id);
+            // Nothing is removed on a guess: without its registration, what was installed where is
+            // not known.
+            log ("Error: couldn't find app entry for " + appName + " in Windows registry");
+            errors.add ("The registration of " + appName + " is missing or damaged (it has no DisplayName); nothing was removed.");
+            endInstallerProcess();
+            return;
+        }
 
-            for (const auto& object : work)
+        log ("Uninstalling: " + entry.displayName + " v" + entry.displayVersion);
+        log ("Company: " + entry.publisher);
+        log ("AppUUID: " + entry.id);
+
+        for (const auto& object : work)
+        {
+            if (const auto problem = objectProblem (object); problem.isNotEmpty())
             {
-                const auto target = resolveUninstallTarget (entry, object);
-                const auto extension = extensionOf (target);
-                const juce::File targetFile (target.isEmpty() ? juce::File() : juce::File::getCurrentWorkingDirectory().getChildFile (target));
+                log ("Skipping " + object.objectName + ": " + problem);
+                continue;
+            }
 
-                if (object.runPreUninstall)
+            const auto targetFile = resolveUninstallTarget (entry, object);
+            const auto target = targetFile.getFullPathName();
+            const auto extension = extensionOf (target);
+
+            if (object.runPreUninstall)
+            {
+                if (targetFile.existsAsFile())
                 {
-                    if (target.isNotEmpty() && targetFile.existsAsFile())
-                    {
-                        auto commandLine = target.quoted();
+                    auto commandLine = target.quoted();
 
-                        if (object.preUninstallArgs.isNotEmpty())
-                            commandLine << " " << object.preUninstallArgs;
+                    if (object.preUninstallArgs.isNotEmpty())
+                        commandLine << " " << object.preUninstallArgs;
 
-                        log ("Running pre-uninstall action for " + object.objectName + "...");
-                        runCommand (commandLine, this, [this] (const juce::String& line) { log (line); });
-                    }
-                    else
-                    {
-                        log ("Skipping pre-uninstall action for " + object.objectName + ": file not found at " + target);
-                    }
-                }
-
-                if (target.isNotEmpty() && targetFile.exists())
-                {
-                    if (isProtectedFolder (targetFile))
-                    {
-                        log ("Keeping protected folder: " + target);
-                    }
-                    else
-                    {
-                        log ("Deleting " + target);
-                        platform::deletePath (targetFile);
-                    }
+                    log ("Running pre-uninstall action for " + object.objectName + "...");
+                    runCommand (commandLine, this, [this] (const juce::String& line) { log (line); });
                 }
                 else
                 {
-                    log ("Skipping missing uninstall target: " + target);
+                    log ("Skipping pre-uninstall action for " + object.objectName + ": file not found at " + target);
                 }
-
-                // A bundle's parent is the shared plug-in folder: it is never touched.
-                if (! extension.containsIgnoreCase ("vst3") && ! extension.containsIgnoreCase ("aaxplugin"))
-                {
-                    const auto parent = targetFile.getParentDirectory();
-
-                    if (target.isNotEmpty() && parent.isDirectory() && ! isProtectedFolder (parent)
-                        && parent.getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0)
-                    {
-                        log ("Deleting empty directory: " + parent.getFullPathName());
-                        platform::deletePath (parent);
-                    }
-                }
-
-                wait (2000);
             }
 
-            removeStartMenuLinks (work, entry);
-            removeRegisteredUninstaller (entry, executable);
-            deleteParentDirectory = removeInstallLocation (entry, executable);
+            if (targetFile.exists() || platform::getFileAttributes (targetFile).exists)
+            {
+                if (isProtectedFolder (targetFile))
+                {
+                    log ("Keeping protected folder: " + target);
+                }
+                else
+                {
+                    log ("Deleting " + target);
+                    removeOrReport (targetFile);
+                }
+            }
+            else
+            {
+                log ("Skipping missing uninstall target: " + target);
+            }
 
-            log ("Removing Registry entries...");
-            wait (1000);
-            log (deleteUninstallRegistry (appUuid) ? "Success cleaning registry" : "Error cleaning registry");
-            wait (1000);
+            // A bundle's parent is the shared plug-in folder: it is never touched.
+            if (! extension.containsIgnoreCase ("vst3") && ! extension.containsIgnoreCase ("aaxplugin"))
+            {
+                const auto parent = targetFile.getParentDirectory();
+
+                if (parent.isDirectory() && ! isProtectedFolder (parent)
+                    && parent.getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0)
+                {
+                    log ("Deleting empty directory: " + parent.getFullPathName());
+                    platform::deletePath (parent);
+                }
+            }
+
+            wait (2000);
+        }
+
+        removeStartMenuLinks (work, entry);
+
+        if (! errors.isEmpty())
+        {
+            // The registration, the uninstaller and its folder stay, so that the user can try again.
+            log ("Keeping the registry entry: some of " + appName + "'s files could not be removed.");
+            endInstallerProcess();
+            return;
+        }
+
+        removeRegisteredUninstaller (entry, executable);
+        const auto deleteParentDirectory = removeInstallLocation (entry, executable);
+
+        log ("Removing Registry entries...");
+        wait (1000);
+
+        if (deleteUninstallRegistry (appUuid))
+        {
+            log ("Success cleaning registry");
         }
         else
         {
-            log ("Error: couldn't find app entry for " + appName + " in Windows registry");
+            log ("Error cleaning registry");
+            errors.add ("The registry entry " + uninstallKeyPath (appUuid) + " could not be deleted.");
         }
 
+        wait (1000);
+
         // Only the registered uninstaller removes itself: the installer run with --uninstall from
-        // wherever the user keeps it is the user's file.
-        if (entry.uninstaller.isNotEmpty() && samePath (juce::File (entry.uninstaller), executable))
+        // wherever the user keeps it is the user's file. A program in a system or shared folder
+        // is never the product's own, whatever the registration says.
+        if (entry.uninstaller.isNotEmpty() && samePath (juce::File (entry.uninstaller), executable)
+            && ! isProtectedFolder (executable.getParentDirectory()))
             startSelfDeletion (deleteParentDirectory, [this] (const juce::String& line) { log (line); });
 
         endInstallerProcess();
+    }
+
+    bool Deinstallation::removeOrReport (const juce::File& path)
+    {
+        if (platform::deletePath (path))
+            return true;
+
+        const auto inUse = platform::findFileInUse (path);
+        const auto programs = inUse == juce::File() ? juce::StringArray() : platform::programsUsing (inUse);
+        auto message = "Could not remove " + path.getFullPathName();
+
+        if (inUse != juce::File())
+            message << ": " << inUse.getFullPathName() << " is in use"
+                    << (programs.isEmpty() ? juce::String() : " by " + programs.joinIntoString (", "));
+
+        log ("Error: " + message);
+        errors.add (message + ".");
+        return false;
+    }
+
+    juce::StringArray Deinstallation::uninstallerPaths (const UninstallEntry& entry) const
+    {
+        // Where this product's manifest puts an uninstaller: the objects marked as one, and the
+        // script an object asks for beside itself.
+        juce::StringArray paths;
+
+        for (const auto& object : manifest.getObjects())
+        {
+            if (objectProblem (object).isNotEmpty())
+                continue;
+
+            if (object.isUninstaller)
+            {
+                paths.add (installedPathOf (object).getFullPathName());
+                paths.add (entry.installLocation.getChildFile (installedNameOf (object)).getFullPathName());
+            }
+
+            if (object.createUninstallBatScript)
+                paths.add (destinationOf (object).getChildFile ("Uninstall " + manifest.getAppName() + ".bat").getFullPathName());
+        }
+
+        return paths;
+    }
+
+    bool Deinstallation::isOwnUninstaller (const UninstallEntry& entry, const juce::File& file) const
+    {
+        if (entry.uninstaller.isEmpty() || ! samePath (juce::File (entry.uninstaller), file))
+            return false;
+
+        for (const auto& path : uninstallerPaths (entry))
+            if (samePath (juce::File (path), file))
+                return true;
+
+        return false;
     }
 
     void Deinstallation::removeStartMenuLinks (const std::vector<ManifestObject>& removed, const UninstallEntry& entry)
@@ -158,7 +241,7 @@ namespace CorvoAudio
         {
             const auto program = object.objectPath.replace ("/", "\\");
 
-            if (! object.isMainApplication || extensionOf (program) != ".exe" || entry.publisher.isEmpty())
+            if (! object.isMainApplication || extensionOf (program) != ".exe")
                 continue;
 
             const auto link = startMenuLinkFor (program, entry.publisher);
@@ -170,7 +253,8 @@ namespace CorvoAudio
             log ("Deleting " + link.getFullPathName());
             platform::deletePath (link);
 
-            if (folder.isDirectory() && folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0)
+            // Without a company name the link lies in the Programs folder itself, which stays.
+            if (entry.publisher.isNotEmpty() && folder.isDirectory() && folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0)
             {
                 log ("Deleting empty directory: " + folder.getFullPathName());
                 platform::deletePath (folder);
@@ -191,8 +275,16 @@ namespace CorvoAudio
             || samePath (uninstaller.getParentDirectory(), entry.installLocation))
             return;
 
+        // The registration may name any file; only one this product put where it puts its
+        // uninstaller is deleted.
+        if (! isOwnUninstaller (entry, uninstaller))
+        {
+            log ("Keeping " + uninstaller.getFullPathName() + ": it is not where this product installs its uninstaller");
+            return;
+        }
+
         log ("Deleting " + uninstaller.getFullPathName());
-        platform::deletePath (uninstaller);
+        removeOrReport (uninstaller);
 
         const auto folder = uninstaller.getParentDirectory();
 
@@ -214,10 +306,10 @@ namespace CorvoAudio
 
         // The install location of a plug-in is often the shared plug-in folder itself: it goes only
         // when nothing but this product's own files is left in it.
-        juce::StringArray ours { "icon.ico", "Uninstall " + manifest.getAppName() + ".bat" };
+        juce::StringArray ours { registrationIconName (entry.id), "Uninstall " + manifest.getAppName() + ".bat" };
         const juce::File uninstaller (entry.uninstaller);
 
-        if (entry.uninstaller.isNotEmpty() && samePath (uninstaller.getParentDirectory(), location))
+        if (samePath (uninstaller.getParentDirectory(), location) && isOwnUninstaller (entry, uninstaller))
             ours.add (uninstaller.getFileName());
 
         auto onlyOurs = true;
@@ -241,7 +333,7 @@ namespace CorvoAudio
             const auto file = location.getChildFile (name);
 
             if (file.existsAsFile() && ! samePath (file, executable))
-                platform::deletePath (file);
+                removeOrReport (file);
         }
 
         log ("Keeping directory: " + location.getFullPathName()

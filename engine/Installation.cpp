@@ -2,8 +2,10 @@
 #include "Commands.h"
 #include "EmbeddedResources.h"
 #include "Identifiers.h"
+#include "ObjectRules.h"
 #include "PathText.h"
 #include "Platform.h"
+#include "StagedObject.h"
 #include "UninstallRegistry.h"
 #include "UninstallScript.h"
 #include "ZipExtraction.h"
@@ -12,20 +14,6 @@ namespace CorvoAudio
 {
     namespace
     {
-        juce::File asFullPath (const juce::String& path)
-        {
-            if (path.isEmpty())
-                return {};
-
-            return juce::File::isAbsolutePath (path) ? juce::File (path)
-                                                     : juce::File::getCurrentWorkingDirectory().getChildFile (path);
-        }
-
-        juce::String withoutZipExtension (const juce::String& path)
-        {
-            return extensionOf (path) == ".zip" ? path.dropLastCharacters (4) : path;
-        }
-
         juce::String labelOf (const juce::String& entryName)
         {
             if (entryName.endsWithIgnoreCase (".zip") && entryName.contains (".zip"))
@@ -46,9 +34,52 @@ namespace CorvoAudio
         stopWorker();
     }
 
-    void Installation::writeUninstallScript (const juce::File& script, const juce::StringArray& paths, const juce::String& key)
+    juce::Result Installation::writeUninstallScript (const juce::File& script, const juce::StringArray& paths, const juce::String& key)
     {
-        writeUninstallScriptFile (script, manifest.getAppName(), paths, key);
+        return writeUninstallScriptFile (script, manifest.getAppName(), manifest.getString (Ids::AppUuid), paths, key);
+    }
+
+    juce::Result Installation::installObject (const CheckedZipArchive& archive, int entryIndex, const ManifestObject& object,
+                                              const juce::File& targetFolder, const juce::String& productId)
+    {
+        const auto installed = installedPathOf (object);
+
+        if (const auto created = targetFolder.createDirectory(); created.failed())
+            return juce::Result::fail ("Failed to create folder " + targetFolder.getFullPathName() + ": " + created.getErrorMessage());
+
+        // Unpacked beside its destination first, and swapped in whole: the installed version stays
+        // as it was until the new one is complete, and is put back if the swap fails.
+        StagingFolder::removeLeftovers (targetFolder, productId);
+        StagingFolder staging (targetFolder, productId);
+
+        if (const auto created = staging.create(); created.failed())
+            return created;
+
+        juce::File staged;
+        bool innerFailed = false;
+
+        if (const auto outcome = stageObject (archive, entryIndex, installedNameOf (object), staging.getFolder(), staged, innerFailed);
+            outcome.failed())
+        {
+            // The user knows the files by where they were going, not by the private folder.
+            const auto result = juce::Result::fail (outcome.getErrorMessage().replace (staging.getFolder().getFullPathName(),
+                                                                                        targetFolder.getFullPathName()));
+            if (innerFailed)
+                log ("Error unzipping " + targetFolder.getChildFile (archive.getEntryName (entryIndex)).getFullPathName()
+                     + ".\nSystem message: " + result.getErrorMessage());
+
+            return result;
+        }
+
+        SwapSteps steps;
+
+        if (const auto result = swapIntoPlace (staged, installed, staging.getFolder(), steps); result.failed())
+            return result;
+
+        if (installed.isDirectory())
+            platform::addFileAttributes (installed, false, true);
+
+        return juce::Result::ok();
     }
 
     void Installation::run()
@@ -84,31 +115,26 @@ namespace CorvoAudio
             if (threadShouldExit())
                 return;
 
-            if (object.isMainApplication)
+            if (object.isMainApplication && objectProblem (object).isEmpty())
             {
-                auto path = object.defaultInstallPath;
-                resolvePathPlaceholders (path);
-                mainFolder = asFullPath (path);
-
-                // A zipped main object is unpacked into a folder of its name; that folder is what
-                // was installed.
-                mainApplicationPath = mainFolder == juce::File() ? juce::String()
-                                                                 : withoutZipExtension (mainFolder.getChildFile (object.objectPath).getFullPathName());
+                mainFolder = destinationOf (object);
+                mainApplicationPath = installedPathOf (object).getFullPathName();
             }
         }
 
         if (mainFolder == juce::File())
-        {
-            auto path = objects.front().defaultInstallPath;
-            resolvePathPlaceholders (path);
-            mainFolder = asFullPath (path);
-        }
+            for (const auto& object : objects)
+                if (objectProblem (object).isEmpty())
+                    if ((mainFolder = destinationOf (object)) != juce::File())
+                        break;
 
-        if (mainFolder.getFullPathName().isEmpty() || ! mainFolder.exists())
+        if (mainFolder != juce::File() && ! mainFolder.exists())
             mainFolder.createDirectory();
 
+        const auto appUuid = manifest.getString (Ids::AppUuid);
         juce::StringArray extraPaths;
         juce::String uninstallerPath;
+        auto everyObjectInstalled = true;
 
         for (const auto& object : objects)
         {
@@ -117,24 +143,27 @@ namespace CorvoAudio
 
             juce::Thread::sleep (300);
 
-            auto target = object.defaultInstallPath;
-            resolvePathPlaceholders (target);
-            const auto targetFolder = asFullPath (target);
-
             const auto entryName = object.objectPath.replace ("/", "\\");
-            int entryIndex = -1;
+            const auto problem = objectProblem (object);
 
-            for (int i = 0; i < archive.getNumEntries(); ++i)
+            if (problem.isNotEmpty())
             {
-                if (threadShouldExit())
-                    return;
-
-                if (archive.getEntryName (i) == entryName)
-                {
-                    entryIndex = i;
-                    break;
-                }
+                log ("Installing " + object.objectPath + "...");
+                log ("   >> error : Refusing " + object.objectName + ": " + problem + ".");
+                errors.add ("Error installing " + object.objectName + ".\nThe installer refuses it: " + problem + ".");
+                everyObjectInstalled = false;
+                continue;
             }
+
+            const auto entryIndex = archive.indexOfEntry (entryName);
+
+            if (threadShouldExit())
+                return;
+
+            const auto targetFolder = destinationOf (object);
+            auto target = object.defaultInstallPath;   // the error texts name it as the manifest writes it
+            resolvePathPlaceholders (target);
+            const auto installed = installedPathOf (object);
 
             if (entryIndex < 0)
             {
@@ -144,78 +173,61 @@ namespace CorvoAudio
                 log ("Installing " + object.objectPath + "...");
                 log ("   >> error : " + message);
                 errors.add ("Error installing " + target + ".\n" + message);
+                everyObjectInstalled = false;
                 continue;
             }
 
             log ("Installing " + labelOf (entryName) + "...");
 
-            auto result = targetFolder == juce::File() ? juce::Result::fail ("The destination folder of " + object.objectPath + " is not set.")
-                                                       : archive.extractEntry (entryIndex, targetFolder);
+            const auto result = installObject (archive, entryIndex, object, targetFolder, appUuid);
 
             if (result.wasOk() && ! targetFolder.getFullPathName().equalsIgnoreCase (mainFolder.getFullPathName()))
-                extraPaths.add (withoutZipExtension (targetFolder.getChildFile (entryName).getFullPathName()));
+                extraPaths.add (installed.getFullPathName());
 
             if (result.wasOk() && object.isUninstaller)
-                uninstallerPath = targetFolder.getChildFile (entryName).getFullPathName();
-
-            const auto extracted = targetFolder.getChildFile (entryName);
-
-            if (result.wasOk() && extensionOf (extracted.getFullPathName()) == ".zip")
-            {
-                const CheckedZipArchive inner (extracted);
-                const auto folder = juce::File (withoutZipExtension (extracted.getFullPathName()));
-
-                if (folder.existsAsFile())
-                    folder.deleteFile();
-
-                // An archive without entries is the 22 bytes of its end record; anything longer that
-                // yields no entries is damaged.
-                if (inner.getNumEntries() == 0 && extracted.getSize() != 22)
-                    result = juce::Result::fail ("The archive " + extracted.getFullPathName() + " cannot be read.");
-
-                for (int i = 0; i < inner.getNumEntries() && result.wasOk(); ++i)
-                    result = inner.extractEntry (i, extracted.getParentDirectory());
-
-                if (result.wasOk())
-                {
-                    extracted.deleteFile();
-                    platform::addFileAttributes (folder, false, true);
-                }
-                else
-                {
-                    log ("Error unzipping " + extracted.getFullPathName() + ".\nSystem message: " + result.getErrorMessage());
-                }
-            }
+                uninstallerPath = installed.getFullPathName();
 
             if (threadShouldExit())
                 return;
 
-            if (object.runPostInstall)
+            if (object.runPostInstall && result.wasOk())
             {
                 log ("Running " + object.objectName + "...");
                 wait (500);
                 const auto arguments = object.postInstallArgs.isNotEmpty() ? " " + object.postInstallArgs : juce::String (" /Silent");
-                runCommand (extracted.getFullPathName().quoted() + arguments, this, [this] (const juce::String& line) { log (line); });
+                runCommand (installed.getFullPathName().quoted() + arguments, this, [this] (const juce::String& line) { log (line); });
                 wait (500);
             }
 
             if (object.createUninstallBatScript)
-                uninstallerPath = extracted.getParentDirectory().getChildFile ("Uninstall " + appName + ".bat").getFullPathName();
+                uninstallerPath = targetFolder.getChildFile ("Uninstall " + appName + ".bat").getFullPathName();
 
             log ("   >> " + (result.wasOk() ? juce::String ("Success!") : "error : " + result.getErrorMessage()));
 
             if (result.failed())
+            {
                 errors.add ("Error installing " + target + ".\nMake sure the file is not in use and run the installer again.\nSystem message: "
                             + result.getErrorMessage());
+                everyObjectInstalled = false;
+            }
         }
 
-        const auto appUuid = manifest.getString (Ids::AppUuid);
+        // The registration names the version installed: with an object missing it would claim a
+        // version that is not on the disk, and the previous registration stays instead.
+        if (! everyObjectInstalled)
+            uninstallerPath = {};
 
         if (extensionOf (uninstallerPath) == ".bat")
         {
             juce::StringArray paths (mainApplicationPath);
             paths.addArray (extraPaths);
-            writeUninstallScript (juce::File (uninstallerPath), paths, uninstallKeyPath (appUuid));
+
+            if (const auto written = writeUninstallScript (juce::File (uninstallerPath), paths, uninstallKeyPath (appUuid)); written.failed())
+            {
+                log ("   >> error : " + written.getErrorMessage());
+                errors.add ("Error writing the uninstaller.\n" + written.getErrorMessage());
+                uninstallerPath = {};
+            }
         }
 
         if (uninstallerPath.isNotEmpty() && juce::File (uninstallerPath).existsAsFile())

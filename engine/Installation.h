@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InstallerProcess.h"
+#include "ZipExtraction.h"
 
 namespace CorvoAudio
 {
@@ -16,6 +17,11 @@ namespace CorvoAudio
         void run() override;
 
         /** Writes the uninstall script for this product. */
-        void writeUninstallScript (const juce::File& script, const juce::StringArray& paths, const juce::String& key);
+        juce::Result writeUninstallScript (const juce::File& script, const juce::StringArray& paths, const juce::String& key);
+
+    private:
+        /** Unpacks one object into its destination, replacing the installed version whole. */
+        juce::Result installObject (const CheckedZipArchive& archive, int entryIndex, const ManifestObject& object,
+                                    const juce::File& targetFolder, const juce::String& productId);
     };
 }

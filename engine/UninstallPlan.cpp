@@ -1,5 +1,6 @@
 #include "UninstallPlan.h"
 #include "InstallerProcess.h"
+#include "ObjectRules.h"
 #include "PathText.h"
 
 #include <algorithm>
@@ -103,53 +104,24 @@ namespace CorvoAudio
         return work;
     }
 
-    namespace
+    juce::File resolveUninstallTarget (const UninstallEntry& entry, const ManifestObject& object)
     {
-        juce::String dropZip (const juce::String& path)
-        {
-            return extensionOf (path).equalsIgnoreCase (".zip") ? path.dropLastCharacters (4) : path;
-        }
+        const auto name = installedNameOf (object);
+        const auto fallback = installedPathOf (object);
 
-        juce::String nameOf (const juce::String& path)
-        {
-            return path.fromLastOccurrenceOf ("\\", false, false);
-        }
+        if (name.isEmpty() || fallback == juce::File())
+            return {};
 
-        juce::String childPath (const juce::File& folder, const juce::String& relative)
-        {
-            if (folder == juce::File())
-                return {};
-
-            return folder.getChildFile (relative).getFullPathName();
-        }
-    }
-
-    juce::String resolveUninstallTarget (const UninstallEntry& entry, const ManifestObject& object)
-    {
-        auto folderPath = object.defaultInstallPath;
-        resolvePathPlaceholders (folderPath);
-        const auto relative = object.objectPath.replace ("\\", "/");
-
-        const auto folder = folderPath.isEmpty() ? juce::File() : juce::File::getCurrentWorkingDirectory().getChildFile (folderPath);
-        const auto candidate = dropZip (childPath (folder, relative));
-
+        // The registration records where the user put an object: a path of that name wins, and
+        // nothing of another name is ever taken from it.
         for (const auto& path : entry.extraPaths)
-            if (path.equalsIgnoreCase (candidate))
-                return path;
+            if (isLocalAbsolutePath (path) && juce::File (path).getFileName().equalsIgnoreCase (name))
+                return juce::File (path);
 
-        if (const auto name = nameOf (candidate); name.isNotEmpty())
-            for (const auto& path : entry.extraPaths)
-                if (nameOf (path).equalsIgnoreCase (name))
-                    return path;
-
-        if (object.isMainApplication)
-        {
-            const auto second = dropZip (childPath (entry.installLocation, relative));
-
-            if (second.isNotEmpty() && juce::File (second).exists())
+        if (object.isMainApplication && isLocalAbsolutePath (entry.installLocation.getFullPathName()))
+            if (const auto second = entry.installLocation.getChildFile (name); second.exists())
                 return second;
-        }
 
-        return candidate;
+        return fallback;
     }
 }

@@ -26,7 +26,9 @@ namespace CorvoAudio
     std::vector<ManifestObject> uninstallWorkList (const std::vector<ManifestObject>& objects,
                                                    const std::optional<juce::String>& selection);
 
-    /** The path to delete for an object: what the registration recorded wins over the manifest's
-        default location, and a main application is looked for under the install location. */
-    juce::String resolveUninstallTarget (const UninstallEntry& entry, const ManifestObject& object);
+    /** The path to delete for an object, always a folder's child of the object's installed name:
+        a path of that name the registration recorded wins over the manifest's default location, and
+        a main application is looked for under the install location. A default File for an object
+        that names no plain file. */
+    juce::File resolveUninstallTarget (const UninstallEntry& entry, const ManifestObject& object);
 }

@@ -6,6 +6,11 @@ namespace CorvoAudio
 {
     namespace reg = platform::registry;
 
+    juce::String registrationIconName (const juce::String& id)
+    {
+        return "icon {" + id + "}.ico";
+    }
+
     juce::String uninstallKeyPath (const juce::String& id)
     {
         return "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{" + id + "}";
@@ -18,8 +23,10 @@ namespace CorvoAudio
 
     juce::String uninstallCommand (const UninstallEntry& entry)
     {
+        // cmd drops the first and the last quote of the text after /C: the script's path keeps its
+        // own, whatever it holds ("(x86)", "&", blanks).
         if (isBatchScript (entry.uninstaller))
-            return "cmd.exe /C " + entry.uninstaller.quoted();
+            return "cmd.exe /C \"" + entry.uninstaller.quoted() + "\"";
 
         // Quoted: the uninstaller lies below "Program Files", and callers split at blanks.
         const auto program = entry.uninstaller.quoted();
@@ -87,18 +94,14 @@ namespace CorvoAudio
             if (! writeString (value.name, value.text))
                 return fail ("Error creating Registry " + value.messageName + " key");
 
-        const auto icon = entry.installLocation.getChildFile ("icon.ico");
+        const auto icon = entry.installLocation.getChildFile (registrationIconName (entry.id));
 
-        // An icon left read-only by an earlier installation cannot be replaced; it keeps its
-        // content and is still the one the entry names.
-        if (icon.getFullPathName().isNotEmpty() && icon.exists())
-            icon.deleteFile();
+        // The icon of an earlier installation of this product is hidden and read-only.
+        if (icon.existsAsFile())
+            icon.setReadOnly (false);
 
-        icon.create();
-
-        if (! icon.existsAsFile() || icon.getSize() == 0)
-            if (juce::FileOutputStream output (icon); output.openedOk())
-                output.write (entry.iconData, (size_t) juce::jmax (0, entry.iconSize));
+        if (const auto written = platform::replaceFile (icon, entry.iconData, (size_t) juce::jmax (0, entry.iconSize)); written.failed())
+            return fail (written.getErrorMessage());
 
         if (! writeString ("DisplayIcon", icon.getFullPathName()))
             return fail ("Error creating Registry DisplayIcon key");
@@ -112,7 +115,12 @@ namespace CorvoAudio
         auto text = command.trim();
 
         if (text.startsWithIgnoreCase ("cmd.exe /C "))
+        {
             text = text.substring (11).trim();
+
+            if (text.startsWith ("\"\""))
+                text = text.substring (1);
+        }
 
         if (text.startsWithChar ('"'))
             return text.substring (1).upToFirstOccurrenceOf ("\"", false, false);

@@ -23,6 +23,10 @@ namespace CorvoAudio
         int iconSize = 0;
     };
 
+    /** The file name of the registration's icon beside the install location: the product's own,
+        so that products sharing a folder never replace or delete each other's. */
+    juce::String registrationIconName (const juce::String& id);
+
     /** HKLM path of the product's uninstall key. */
     juce::String uninstallKeyPath (const juce::String& id);
 

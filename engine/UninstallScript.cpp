@@ -1,68 +1,108 @@
 #include "UninstallScript.h"
+#include "Platform.h"
 #include "ProtectedFolders.h"
+#include "UninstallRegistry.h"
 
 namespace CorvoAudio
 {
+    juce::String batchQuoted (const juce::String& text)
+    {
+        return text.replace ("%", "%%");
+    }
+
+    juce::String batchBare (const juce::String& text)
+    {
+        juce::String result;
+
+        for (auto c : text)
+        {
+            if (c == '%')
+                result << "%%";
+            else if (juce::String ("^&|<>()").containsChar (c))
+                result << '^' << juce::String::charToString (c);
+            else
+                result << juce::String::charToString (c);
+        }
+
+        return result;
+    }
+
     namespace
     {
-        juce::String processBlock (const juce::String& name)
+        juce::String nativePath (const juce::String& path)
         {
+            return path.replaceCharacter ('/', '\\');
+        }
+
+        juce::String processBlock (const juce::String& name, int number)
+        {
+            // Inside the block the name is read from a variable with delayed expansion, which
+            // never parses what it expands: a name with "&", "(" or "!" stays a name.
+            const auto retry = "retry" + juce::String (number);
+
             juce::String block;
-            block << "echo Checking for running process " << name << "...\n"
-                  << "taskkill /im \"" << name << "\" /f 2>nul\n"
+            block << "echo Checking for running process " << batchBare (name) << "...\n"
+                  << "taskkill /im \"" << batchQuoted (name) << "\" /f 2>nul\n"
+                  << "set \"process=" << batchQuoted (name) << "\"\n"
                   << "setlocal EnableDelayedExpansion\n"
                   << "set counter=0\n"
-                  << ":retry\n"
-                  << "for /f \"tokens=2 delims==\" %%i in ('wmic process where \"name='" << name << "'\" get ProcessId /value') do set pid=%%i\n"
+                  << ":" << retry << "\n"
+                  << "set pid=\n"
+                  << "for /f \"tokens=2 delims==\" %%i in ('wmic process where \"name='!process!'\" get ProcessId /value 2^>nul') do set pid=%%i\n"
                   << "if defined pid (\n"
                   << "    timeout /t 1 >nul\n"
                   << "    set /a counter+=1\n"
                   << "    if !counter! lss 30 (\n"
-                  << "        goto retry\n"
+                  << "        goto " << retry << "\n"
                   << "    ) else (\n"
                   << "        echo Process termination timed out.\n"
                   << "    )\n"
                   << "    set pid=\n"
                   << "    set counter=0\n"
                   << ") else (\n"
-                  << "    echo Process " << name << " not running.\n"
+                  << "    echo Process !process! not running.\n"
                   << ")\n"
                   << "endlocal\n";
             return block;
         }
 
-        juce::String pathBlock (const juce::String& path)
+        juce::String pathBlock (const juce::String& path, int number)
         {
             const auto name = path.contains ("\\") ? path.fromLastOccurrenceOf ("\\", false, false) : path;
-            const auto nativePath = path.replaceCharacter ('/', '\\');
+            const auto native = nativePath (path);
 
             juce::String block;
 
             if (path.endsWithIgnoreCase (".exe"))
-                block << processBlock (name);
+                block << processBlock (name, number);
 
-            block << "echo Deleting file " << name << "...\n";
+            block << "echo Deleting file " << batchBare (name) << "...\n";
 
             // A bundle is a folder: del would remove only the files at its top and leave the
             // plug-in module below Contents for hosts to load.
-            if (path.isNotEmpty() && juce::File::isAbsolutePath (nativePath) && juce::File (nativePath).isDirectory())
-                block << "attrib -r \"" << nativePath << "\"\n"     // the installer made the bundle folder read-only
-                      << "rmdir /s /q \"" << nativePath << "\"\n";
+            if (path.isNotEmpty() && juce::File::isAbsolutePath (native) && juce::File (native).isDirectory())
+                block << "attrib -r \"" << batchQuoted (native) << "\"\n"     // the installer made the bundle folder read-only
+                      << "rmdir /s /q \"" << batchQuoted (native) << "\"\n";
             else
-                block << "del /f /q \"" << nativePath << "\"\n";
+                block << "del /f /q \"" << batchQuoted (native) << "\"\n";
 
             return block;
         }
     }
 
     juce::String uninstallScriptText (const juce::String& appName, const juce::StringArray& paths,
-                                      const juce::String& key, const juce::File& scriptFolder)
+                                      const juce::String& key, const juce::File& scriptFile,
+                                      const juce::StringArray& ownFiles)
     {
+        const auto scriptFolder = scriptFile.getParentDirectory();
+        const auto folder = nativePath (scriptFolder.getFullPathName());
+
         juce::String text;
         text << "@echo off\n"
+             << "chcp 65001 >nul\n"     // the paths below are UTF-8
              << "cd /d \"%~dp0\"\n"
              << "cls\n"
-             << "echo Uninstalling " << appName << "...\n"
+             << "echo Uninstalling " << batchBare (appName) << "...\n"
              << "echo Please wait...\n"
              << "\n"
              << ":: Check if the script has been passed the \"elevated\" argument\n"
@@ -83,36 +123,55 @@ namespace CorvoAudio
              << ":Elevated\n"
              << "echo Deleting files...\n";
 
+        for (int i = 0; i < paths.size(); ++i)
+            text << pathBlock (paths[i], i + 1);
+
+        // The registration is the user's way to try again: it stays while anything remains.
+        text << "set remaining=0\n";
+
         for (const auto& path : paths)
-            text << pathBlock (path);
+            if (path.isNotEmpty())
+                text << "if exist \"" << batchQuoted (nativePath (path)) << "\" set remaining=1& echo Could not remove "
+                     << batchBare (nativePath (path)) << "\n";
 
-        text << "echo Removing registry entry...\n"
-             << "reg delete \"HKLM\\" << key << "\" /f\n";
+        text << "if not \"%remaining%\"==\"0\" goto :Kept\n"
+             << "echo Removing registry entry...\n"
+             << "reg delete \"HKLM\\" << batchQuoted (key) << "\" /f\n";
 
-        // Written beside a bundle, the script's folder is a shared plug-in folder that holds
-        // other vendors' plug-ins: it stays. Otherwise the script leaves it first (the folder a
-        // command prompt stands in cannot be removed).
-        // The removal takes the script with it, and cmd reads a script line by line: what follows
-        // the removal stands on its line.
+        for (const auto& name : ownFiles)
+        {
+            const auto file = batchQuoted (nativePath (scriptFolder.getChildFile (name).getFullPathName()));
+            text << "attrib -r -h \"" << file << "\" 2>nul\n"
+                 << "del /f /q \"" << file << "\" 2>nul\n";
+        }
+
+        // The folder may hold other files (a shared plug-in folder holds other vendors' plug-ins):
+        // only the script itself goes, and the folder only when that leaves it empty. cmd reads a
+        // script line by line, so the removal and what follows it stand on the last line it reads.
+        text << "echo Deleting uninstaller directory...\n"
+             << "cd /d \"%TEMP%\"\n"
+             << "del /f /q \"" << batchQuoted (nativePath (scriptFile.getFullPathName())) << "\"";
+
         if (! isProtectedFolder (scriptFolder))
-            text << "echo Deleting uninstaller directory...\n"
-                 << "cd /d \"%TEMP%\"\n"
-                 << "rmdir /s /q \"" << scriptFolder.getFullPathName().replaceCharacter ('/', '\\') << "\""
-                 << " & echo Uninstallation finished. & pause\n";
-        else
-            text << "echo Uninstallation finished.\n"
-                 << "pause\n";
+            text << " & rmdir \"" << batchQuoted (folder) << "\" 2>nul";
+
+        text << " & echo Uninstallation finished. & pause & exit /b\n"
+             << ":Kept\n"
+             << "echo Some files could not be removed: close the programs that use them and run the uninstaller again.\n"
+             << "pause\n";
 
         return text;
     }
 
-    void writeUninstallScriptFile (const juce::File& script, const juce::String& appName,
-                                   const juce::StringArray& paths, const juce::String& key)
+    juce::Result writeUninstallScriptFile (const juce::File& script, const juce::String& appName, const juce::String& productId,
+                                           const juce::StringArray& paths, const juce::String& key)
     {
-        if (script.exists())
-            script.deleteFile();
+        if (const auto created = script.getParentDirectory().createDirectory(); created.failed())
+            return juce::Result::fail ("Failed to write " + script.getFullPathName() + ": " + created.getErrorMessage());
 
-        script.create();
-        script.replaceWithText (uninstallScriptText (appName, paths, key, script.getParentDirectory()));
+        const auto text = uninstallScriptText (appName, paths, key, script, { registrationIconName (productId) })
+                              .replace ("\n", "\r\n");
+        const auto utf8 = text.toStdString();
+        return platform::replaceFile (script, utf8.data(), utf8.size());
     }
 }

@@ -4,14 +4,22 @@
 
 namespace CorvoAudio
 {
-    /** The text of the uninstall batch script, with "\n" line ends. A path that is a folder when the
-        text is made is removed with everything in it; the script's own folder is removed at the end
-        unless it is a protected folder. */
-    juce::String uninstallScriptText (const juce::String& appName, const juce::StringArray& paths,
-                                      const juce::String& key, const juce::File& scriptFolder);
+    /** Text as a batch file must hold it to be read back as written: in double quotes only "%"
+        is special; outside them cmd's operators and parentheses are escaped as well. */
+    juce::String batchQuoted (const juce::String& text);
+    juce::String batchBare (const juce::String& text);
 
-    /** Replaces script with the uninstall script, every line ending with CR LF. Failures are silent:
-        whether the file exists afterwards is what counts. */
-    void writeUninstallScriptFile (const juce::File& script, const juce::String& appName,
-                                   const juce::StringArray& paths, const juce::String& key);
+    /** The text of the uninstall batch script, with "\n" line ends. A path that is a folder when the
+        text is made is removed with everything in it. The registration goes only when every path is
+        gone; then the script removes its own files from its folder (itself and ownFiles) and the
+        folder only when that has left it empty, never a protected folder. */
+    juce::String uninstallScriptText (const juce::String& appName, const juce::StringArray& paths,
+                                      const juce::String& key, const juce::File& scriptFile,
+                                      const juce::StringArray& ownFiles = {});
+
+    /** Replaces script with the uninstall script, every line ending with CR LF; fails, naming the
+        file and the system's reason, when it cannot be written. productId names the registration's
+        icon, which the script removes too. */
+    juce::Result writeUninstallScriptFile (const juce::File& script, const juce::String& appName, const juce::String& productId,
+                                           const juce::StringArray& paths, const juce::String& key);
 }

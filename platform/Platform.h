@@ -85,6 +85,24 @@ namespace platform
         nothing is left of the path. */
     bool deletePath (const juce::File& path);
 
+    /** The system's text for a Windows error code ("There is not enough space on the disk."). */
+    juce::String systemMessage (unsigned long errorCode);
+
+    /** Renames a file or folder; fails, with the system's reason, when the target exists. */
+    juce::Result movePath (const juce::File& from, const juce::File& to);
+
+    /** Replaces target with data in one rename from a hidden file beside it: on failure the old file
+        stays as it was. The message names the file and gives the system's reason. */
+    juce::Result replaceFile (const juce::File& target, const void* data, size_t size);
+
+    /** The first file at or below path that another handle holds open (so that it could not be
+        deleted now), or a default File. Links are looked at, never followed. */
+    juce::File findFileInUse (const juce::File& path);
+
+    /** The names of the programs that hold a file open, as the Restart Manager reports them; empty
+        when it cannot tell. */
+    juce::StringArray programsUsing (const juce::File& file);
+
     /** Runs a command line without a window and without waiting for it, in the given folder. */
     bool startHiddenProcess (const juce::String& commandLine, const juce::File& workingFolder);
 

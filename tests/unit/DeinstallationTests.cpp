@@ -48,6 +48,9 @@ TEST (Deinstallation, RemovesWhatWasInstalledWithItsLinkAndRegistration)
     main.setProperty (Ids::isMainApplication, "true", nullptr);
     main.setProperty (Ids::runPreUninstall, "1", nullptr);
     objects.appendChild (main, nullptr);
+    auto uninstallerObject = object ("Uninstaller", "Uninstall Ondra.exe", temp["Elsewhere"]);
+    uninstallerObject.setProperty (Ids::isUninstaller, "1", nullptr);
+    objects.appendChild (uninstallerObject, nullptr);
     auto optional = object ("Presets", "Presets", temp["Data"]);
     optional.setProperty (Ids::uninstallOptionId, "presets", nullptr);   // not selected by default
     objects.appendChild (optional, nullptr);

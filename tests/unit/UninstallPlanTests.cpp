@@ -87,6 +87,9 @@ TEST (UninstallPlan, TargetsPreferWhatWasRegistered)
     aax.objectPath = "Tarrow Audio - Ondra.aaxplugin.ZIP";
     aax.defaultInstallPath = "C:/Program Files/Common Files/Avid/Audio/Plug-Ins";
 
+    auto aaxZip = aax;
+    aaxZip.objectPath = "Tarrow Audio - Ondra.aaxplugin.zip";
+
     auto tool = object ("tool");
     tool.objectPath = "Tool.exe";
     tool.defaultInstallPath = "C:/Somewhere/Else";
@@ -99,14 +102,40 @@ TEST (UninstallPlan, TargetsPreferWhatWasRegistered)
     nested.objectPath = "Sub\\notes.txt";
     nested.defaultInstallPath = "C:/Data";
 
+    auto climbing = object ("climbing");
+    climbing.objectPath = "..";
+    climbing.defaultInstallPath = "C:/Program Files/Common Files/VST3";
+
+    auto absolute = object ("absolute");
+    absolute.objectPath = "C:\\Users";
+    absolute.defaultInstallPath = "C:/Data";
+
+    auto relativeFolder = object ("relative folder");
+    relativeFolder.objectPath = "notes.txt";
+    relativeFolder.defaultInstallPath = "Data";
+
+    auto noFolder = object ("no folder");
+    noFolder.objectPath = "notes.txt";
+
+    UninstallEntry hostile = entry;
+    hostile.extraPaths.add ("C:\\Users\\someone\\Documents");
+
     const Case cases[] = {
         { "same path in other letter case", vst3, entry.extraPaths[0] },
-        { "same name in another folder", aax, entry.extraPaths[1] },
+        { "same name in another folder", aaxZip, entry.extraPaths[1] },
+        { "an archive named in other letter case is a plain file", aax, "C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins\\Tarrow Audio - Ondra.aaxplugin.ZIP" },
         { "main application under the install location", tool, location.getChildFile ("Tool.exe").getFullPathName() },
         { "not the main application: the default location", notMain, "C:\\Somewhere\\Else\\Tool.exe" },
-        { "backslashes in the object path", nested, "C:\\Data\\Sub\\notes.txt" },
+        { "an object path with a folder names nothing", nested, {} },
+        { "a parent reference names nothing", climbing, {} },
+        { "an absolute object path names nothing", absolute, {} },
+        { "a relative destination names nothing", relativeFolder, {} },
+        { "no destination names nothing", noFolder, {} },
     };
 
     for (const auto& c : cases)
-        EXPECT_EQ (resolveUninstallTarget (entry, c.object), c.expected) << c.name;
+    {
+        EXPECT_EQ (resolveUninstallTarget (entry, c.object).getFullPathName(), c.expected) << c.name;
+        EXPECT_EQ (resolveUninstallTarget (hostile, c.object).getFullPathName(), c.expected) << c.name;
+    }
 }

@@ -36,7 +36,8 @@ TEST (UninstallRegistry, CommandsForScriptsAndExecutables)
 {
     struct Case { juce::String uninstaller, arguments, expected, expectedQuiet; };
 
-    for (const auto& c : { Case { "C:\\P\\Uninstall Ondra.BAT", "--uninstall", "cmd.exe /C \"C:\\P\\Uninstall Ondra.BAT\"", "cmd.exe /C \"C:\\P\\Uninstall Ondra.BAT\"" },
+    for (const auto& c : { Case { "C:\\P\\Uninstall Ondra.BAT", "--uninstall", "cmd.exe /C \"\"C:\\P\\Uninstall Ondra.BAT\"\"", "cmd.exe /C \"\"C:\\P\\Uninstall Ondra.BAT\"\"" },
+                           Case { "C:\\Program Files (x86)\\R&D\\u.bat", "", "cmd.exe /C \"\"C:\\Program Files (x86)\\R&D\\u.bat\"\"", "cmd.exe /C \"\"C:\\Program Files (x86)\\R&D\\u.bat\"\"" },
                            Case { "C:\\Program Files\\X\\X.exe", "--uninstall", "\"C:\\Program Files\\X\\X.exe\" --uninstall", "\"C:\\Program Files\\X\\X.exe\" --uninstall --headless" },
                            Case { "C:\\X.exe", "", "\"C:\\X.exe\"", "\"C:\\X.exe\" --headless" } })
     {
@@ -72,11 +73,12 @@ TEST (UninstallRegistry, WriteReadAndDeleteAgainstTheRegistry)
     EXPECT_EQ (value (entry.id, "ExtraPath2"), extra.getFullPathName());
     EXPECT_EQ (value (entry.id, "EstimatedSize"), "0");
     EXPECT_EQ (value (entry.id, "UninstallString"), uninstaller.getFullPathName().quoted() + " --uninstall");
-    EXPECT_EQ (value (entry.id, "DisplayIcon"), location.getChildFile ("icon.ico").getFullPathName());
+    const auto iconFile = location.getChildFile ("icon {" + entry.id + "}.ico");
+    EXPECT_EQ (value (entry.id, "DisplayIcon"), iconFile.getFullPathName());
 
-    const auto icon = platform::getFileAttributes (location.getChildFile ("icon.ico"));
+    const auto icon = platform::getFileAttributes (iconFile);
     EXPECT_TRUE (icon.hidden && icon.readOnly);
-    EXPECT_EQ (location.getChildFile ("icon.ico").getSize(), entry.iconSize);
+    EXPECT_EQ (iconFile.getSize(), entry.iconSize);
 
     UninstallEntry read;
     const auto output = captureOutput ([&] { read = readUninstallRegistry (entry.id); });
@@ -90,9 +92,14 @@ TEST (UninstallRegistry, WriteReadAndDeleteAgainstTheRegistry)
     EXPECT_EQ (output, "Error reading registry value from path: " + uninstallKeyPath (entry.id)
                            + ". Error: Windows system error code: 2\n");
 
-    // A second installation over the first: the read-only icon stays and is still named.
+    // A second installation over the first replaces the read-only icon; a user's icon.ico in the
+    // same folder is never touched.
+    const auto usersIcon = location.getChildFile ("icon.ico");
+    usersIcon.replaceWithText ("the user's");
     EXPECT_TRUE (writeUninstallRegistry (entry, {}));
-    EXPECT_EQ (value (entry.id, "DisplayIcon"), location.getChildFile ("icon.ico").getFullPathName());
+    EXPECT_EQ (value (entry.id, "DisplayIcon"), iconFile.getFullPathName());
+    EXPECT_EQ (iconFile.getSize(), entry.iconSize);
+    EXPECT_EQ (usersIcon.loadFileAsString(), "the user's");
 
     platform::registry::createKey (uninstallKeyPath (entry.id) + "\\Sub\\Deeper");
     EXPECT_TRUE (deleteUninstallRegistry (entry.id));
