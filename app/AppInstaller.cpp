@@ -107,6 +107,32 @@ namespace CorvoAudio
         if (headless)
             getStateFileWriter().detach();
 
+        // One run of this product's installer at a time, whatever its mode: two procedures at once
+        // would extract over and delete each other's files. A resumed run was started by the
+        // copy that asked for elevation, which lets go of the lock as it quits.
+        instanceLock = std::make_unique<platform::InstanceLock> (instanceLockName (embeddedManifest.getString (Ids::AppUuid)),
+                                                                 resumable ? 15000 : 0);
+
+        if (! instanceLock->isHeld())
+        {
+            const juce::String message = "Another installer of " + embeddedManifest.getAppName()
+                                       + " is running. Wait until it has finished, then try again.";
+            platform::writeLine (message);
+
+            if (headless)
+            {
+                endProcess (3);
+                return;
+            }
+
+            juce::NativeMessageBox::showAsync (juce::MessageBoxOptions().withIconType (juce::MessageBoxIconType::WarningIcon)
+                                                                        .withTitle (getApplicationName())
+                                                                        .withMessage (message)
+                                                                        .withButton ("OK"),
+                                               [] (int) { platform::seam().quitApplication(); });
+            return;
+        }
+
         auto mode = OperationMode::install;
 
         if (resumable)
@@ -232,6 +258,7 @@ namespace CorvoAudio
             if (started)
             {
                 weakThis->getStateFileWriter().saveNow();
+                weakThis->instanceLock.reset();   // the elevated copy waits for it
                 return;
             }
 
@@ -251,6 +278,11 @@ namespace CorvoAudio
             engine = std::make_unique<Deinstallation> (*this);
         else
             engine = std::make_unique<Installation> (*this);
+    }
+
+    juce::String AppInstaller::instanceLockName (const juce::String& productId)
+    {
+        return "Installer-" + productId;
     }
 
     void AppInstaller::endProcess (int exitCode)

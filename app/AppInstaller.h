@@ -2,6 +2,7 @@
 
 #include "AppProperties.h"
 #include "CorvoApp.h"
+#include "Platform.h"
 #include "ManifestProperties.h"
 #include "RuntimeProperties.h"
 
@@ -35,6 +36,9 @@ namespace CorvoAudio
             choices the wizard may make. */
         void prepareManifestCopy();
 
+        /** The name of the lock that lets one installer of this product run at a time. */
+        static juce::String instanceLockName (const juce::String& productId);
+
         /** Shuts down and ends the process (the engine's end of a headless run). */
         void endProcess (int exitCode);
 
@@ -51,6 +55,7 @@ namespace CorvoAudio
         AppProperties appProperties;
         ManifestProperties embeddedManifest { true };
         std::unique_ptr<InstallerProcess> engine;
+        std::unique_ptr<platform::InstanceLock> instanceLock;
 
         JUCE_DECLARE_WEAK_REFERENCEABLE (AppInstaller)
     };

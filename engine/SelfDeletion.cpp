@@ -3,6 +3,11 @@
 
 namespace CorvoAudio
 {
+    namespace
+    {
+        constexpr int maxWaitSeconds = 60;
+    }
+
     juce::String selfDeletionScriptText (unsigned long pid, const juce::File& executable, bool deleteParentDirectory,
                                          const juce::File& script, const juce::File& scriptFolder)
     {
@@ -11,12 +16,19 @@ namespace CorvoAudio
         juce::String text;
         text << "@echo off\n"
              << "echo Waiting for process with id " << id << " to finish...\n"
+             << "set waited=0\n"
              << ":waitLoop\n"
              << "tasklist /FI \"PID eq " << id << "\" | findstr /I \"" << id << "\" >nul\n"
              << "if %errorlevel%==0 (\n"
-             << "    timeout /t 1 >nul\n"
+             // Bounded: where tasklist or findstr cannot tell (Wine), the loop would never end.
+             // ping waits a second between its echoes where timeout.exe is missing or refuses
+             // to run without a console.
+             << "    if %waited% geq " << maxWaitSeconds << " goto waitEnd\n"
+             << "    set /a waited+=1\n"
+             << "    timeout /t 1 >nul 2>&1 || ping -n 2 127.0.0.1 >nul\n"
              << "    goto waitLoop\n"
              << ")\n"
+             << ":waitEnd\n"
              << "echo Deleting files...\n"
              << "del /Q /F \"" << executable.getFullPathName() << "\"\n";
 

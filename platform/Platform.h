@@ -103,6 +103,22 @@ namespace platform
         when it cannot tell. */
     juce::StringArray programsUsing (const juce::File& file);
 
+    /** A named lock that one process at a time can hold, for as long as this object lives (or until
+        the process ends, however it ends). */
+    class InstanceLock final
+    {
+    public:
+        /** Tries to take the lock, for up to waitMs while another process holds it. */
+        InstanceLock (const juce::String& name, int waitMs);
+        ~InstanceLock();
+
+        bool isHeld() const     { return handle != nullptr; }
+
+    private:
+        void* handle = nullptr;
+        JUCE_DECLARE_NON_COPYABLE (InstanceLock)
+    };
+
     /** Runs a command line without a window and without waiting for it, in the given folder. */
     bool startHiddenProcess (const juce::String& commandLine, const juce::File& workingFolder);
 

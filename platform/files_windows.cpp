@@ -163,4 +163,38 @@ namespace platform
         RmEndSession (session);
         return programs;
     }
+
+    InstanceLock::InstanceLock (const juce::String& name, int waitMs)
+    {
+        // The named object exists while any process has it open: whoever created it holds the lock.
+        // Local to the session: the unelevated and the elevated copy of one user meet there.
+        const auto fullName = "Local\\" + name;
+        const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) juce::jmax (0, waitMs);
+
+        for (;;)
+        {
+            const auto mutex = CreateMutexW (nullptr, FALSE, fullName.toWideCharPointer());
+            const auto existed = GetLastError() == ERROR_ALREADY_EXISTS;
+
+            if (mutex != nullptr && ! existed)
+            {
+                handle = mutex;
+                return;
+            }
+
+            if (mutex != nullptr)
+                CloseHandle (mutex);
+
+            if (juce::Time::getMillisecondCounter() >= end)
+                return;
+
+            Sleep (100);
+        }
+    }
+
+    InstanceLock::~InstanceLock()
+    {
+        if (handle != nullptr)
+            CloseHandle (handle);
+    }
 }

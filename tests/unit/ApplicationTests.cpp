@@ -273,3 +273,32 @@ TEST (Application, HeadlessRunLeavesAPendingWizardStateAsItWas)
     EXPECT_EQ (before, after);
     stateFile.deleteFile();
 }
+
+TEST (Application, SecondInstallerOfTheProductEndsWithExitCodeThree)
+{
+    FakeSeam seam;
+
+    std::unique_ptr<AppInstaller> app;
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+
+    // Another process of the same product, as far as the lock can tell.
+    const auto id = app->getEmbeddedManifest().getString (juce::Identifier ("AppUuid"));
+    auto other = std::make_unique<platform::InstanceLock> (AppInstaller::instanceLockName (id), 0);
+    ASSERT_TRUE (other->isHeld());
+    EXPECT_FALSE (platform::InstanceLock (AppInstaller::instanceLockName (id), 0).isHeld());
+
+    for (auto* commandLine : { "--headless", "--headless --uninstall" })
+    {
+        seam.exitCode.reset();
+        const auto output = captureOutput ([&] { app->initialise (commandLine); });
+        ASSERT_TRUE (seam.exitCode.has_value()) << commandLine;
+        EXPECT_EQ (*seam.exitCode, 3) << commandLine;
+        EXPECT_EQ (app->getInstallerProcess(), nullptr) << commandLine;
+        EXPECT_EQ (output, "Another installer of Ondra is running. Wait until it has finished, then try again.\n") << commandLine;
+    }
+
+    // Once the other has ended, the lock is there to be taken.
+    other.reset();
+    EXPECT_TRUE (platform::InstanceLock (AppInstaller::instanceLockName (id), 0).isHeld());
+    app.reset();
+}

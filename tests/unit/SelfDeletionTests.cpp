@@ -14,15 +14,24 @@ TEST (SelfDeletion, ScriptTextWithAndWithoutTheParentFolder)
     const auto withParent = juce::StringArray::fromLines (CorvoAudio::selfDeletionScriptText (4242, exe, true, script, folder));
 
     // fromLines sees the final line end as one more, empty line.
-    EXPECT_EQ (withoutParent.size(), 13 + 1);
-    EXPECT_EQ (withParent.size(), 15 + 1);
+    EXPECT_EQ (withoutParent.size(), 17 + 1);
+    EXPECT_EQ (withParent.size(), 19 + 1);
     EXPECT_EQ (withParent[1], "echo Waiting for process with id 4242 to finish...");
-    EXPECT_EQ (withParent[3], "tasklist /FI \"PID eq 4242\" | findstr /I \"4242\" >nul");
-    EXPECT_EQ (withParent[9], "del /Q /F \"C:\\Program Files\\Tarrow Audio\\Ondra\\Installer.exe\"");
-    EXPECT_EQ (withParent[10], "echo Deleting parent directory...");
-    EXPECT_EQ (withParent[11], "rmdir /S /Q \"C:\\Program Files\\Tarrow Audio\\Ondra\"");
-    EXPECT_EQ (withParent[13], "del /Q /F \"C:\\users\\me\\Temp\\SelfDeletionabc\\SelfDeletionabc.bat\" & rmdir /Q \"C:\\users\\me\\Temp\\SelfDeletionabc\"");
-    EXPECT_EQ (withParent[14], "echo Done.");
+    EXPECT_EQ (withParent[4], "tasklist /FI \"PID eq 4242\" | findstr /I \"4242\" >nul");
+
+    // The wait ends after a minute even where the process list cannot be read, and waits without
+    // spinning where timeout.exe is missing.
+    EXPECT_EQ (withParent[2], "set waited=0");
+    EXPECT_EQ (withParent[6], "    if %waited% geq 60 goto waitEnd");
+    EXPECT_EQ (withParent[7], "    set /a waited+=1");
+    EXPECT_EQ (withParent[8], "    timeout /t 1 >nul 2>&1 || ping -n 2 127.0.0.1 >nul");
+    EXPECT_EQ (withParent[11], ":waitEnd");
+
+    EXPECT_EQ (withParent[13], "del /Q /F \"C:\\Program Files\\Tarrow Audio\\Ondra\\Installer.exe\"");
+    EXPECT_EQ (withParent[14], "echo Deleting parent directory...");
+    EXPECT_EQ (withParent[15], "rmdir /S /Q \"C:\\Program Files\\Tarrow Audio\\Ondra\"");
+    EXPECT_EQ (withParent[17], "del /Q /F \"C:\\users\\me\\Temp\\SelfDeletionabc\\SelfDeletionabc.bat\" & rmdir /Q \"C:\\users\\me\\Temp\\SelfDeletionabc\"");
+    EXPECT_EQ (withParent[18], "echo Done.");
     EXPECT_FALSE (withoutParent.joinIntoString ("\n").contains ("rmdir /S"));
 }
 
