@@ -94,9 +94,8 @@ namespace CorvoAudio
     {
         const juce::ScopedLock lock (manifestLock);
 
-        copy.removeAllChildren (nullptr);
-        copy.removeAllProperties (nullptr);
-        copy.copyPropertiesAndChildrenFrom (embedded.getTree().createCopy(), nullptr);
+        // Replaces every property and child of the copy with deep copies of the embedded ones.
+        copy.copyPropertiesAndChildrenFrom (embedded.getTree(), nullptr);
 
         auto list = copy.getChildWithName (Ids::Objects);
 

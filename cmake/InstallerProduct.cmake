@@ -23,9 +23,11 @@ endfunction()
 
 function(installer_add_product target product_dir output_dir)
     # PAYLOAD_TREE: zip this folder as the payload instead of the product's own payload/.
-    # PAYLOAD_FILES: NAME=PATH items added to the payload as top-level files; they may be build
+    # PAYLOAD_FILES: NAME=PATH items added to the payload (the product's ready Payload.zip or the
+    # zipped tree) as top-level files; they may be build
     # outputs (generator expressions), so such a payload is made at build time and must fit one piece.
-    cmake_parse_arguments(ARG "" "PAYLOAD_TREE" "PAYLOAD_FILES;DEPENDS" ${ARGN})
+    # UNCHECKED: build even when the manifest breaks the rules for objects (test products only).
+    cmake_parse_arguments(ARG "UNCHECKED" "PAYLOAD_TREE" "PAYLOAD_FILES;DEPENDS" ${ARGN})
 
     get_filename_component(product_dir "${product_dir}" ABSOLUTE)
     if(NOT EXISTS "${product_dir}/Manifest.xml")
@@ -37,6 +39,9 @@ function(installer_add_product target product_dir output_dir)
 
     set(prepare "${Python3_EXECUTABLE}" "${INSTALLER_SOURCE_DIR}/resources/prepare_product.py"
                 --product "${product_dir}" --eula "${eula}" --out "${staging}")
+    if(ARG_UNCHECKED)
+        list(APPEND prepare --unchecked)
+    endif()
     if(ARG_PAYLOAD_TREE)
         list(APPEND prepare --payload-tree "${ARG_PAYLOAD_TREE}")
         file(GLOB_RECURSE tree_files CONFIGURE_DEPENDS "${ARG_PAYLOAD_TREE}/*")
@@ -61,7 +66,7 @@ function(installer_add_product target product_dir output_dir)
             ${product_files} ${tree_files} "${INSTALLER_SOURCE_DIR}/resources/prepare_product.py")
         execute_process(COMMAND ${prepare} OUTPUT_VARIABLE pieces RESULT_VARIABLE result)
         if(NOT result EQUAL 0)
-            message(FATAL_ERROR "Preparing the payload of ${product_dir} failed")
+            message(FATAL_ERROR "Preparing the product in ${product_dir} failed (see above)")
         endif()
         string(STRIP "${pieces}" pieces)
         string(REPLACE "\n" ";" pieces "${pieces}")

@@ -29,6 +29,15 @@ namespace CorvoAudio
 
     namespace
     {
+        bool isAscii (const juce::String& text)
+        {
+            for (auto c : text)
+                if (c > 127)
+                    return false;
+
+            return true;
+        }
+
         juce::String nativePath (const juce::String& path)
         {
             return path.replaceCharacter ('/', '\\');
@@ -97,10 +106,24 @@ namespace CorvoAudio
         const auto scriptFolder = scriptFile.getParentDirectory();
         const auto folder = nativePath (scriptFolder.getFullPathName());
 
+        // The paths are written in UTF-8. Where cmd cannot switch to it (Wine's cmd reads the OEM
+        // code page whatever chcp asks), a name beyond ASCII would be misread, "if exist" would
+        // find nothing, and the script would report as removed what it never touched: such a
+        // script checks the switch and stops before it deletes anything.
+        bool needsUtf8 = ! isAscii (folder);
+
+        for (const auto& path : paths)
+            needsUtf8 = needsUtf8 || ! isAscii (path);
+
         juce::String text;
         text << "@echo off\n"
-             << "chcp 65001 >nul\n"     // the paths below are UTF-8
-             << "cd /d \"%~dp0\"\n"
+             << "chcp 65001 >nul\n";
+
+        if (needsUtf8)
+            text << "for /f \"tokens=2 delims=:.\" %%c in ('chcp') do set \"codepage=%%c\"\n"
+                 << "if not \"%codepage: =%\"==\"65001\" goto :NoUtf8\n";
+
+        text << "cd /d \"%~dp0\"\n"
              << "cls\n"
              << "echo Uninstalling " << batchBare (appName) << "...\n"
              << "echo Please wait...\n"
@@ -158,7 +181,14 @@ namespace CorvoAudio
         text << " & echo Uninstallation finished. & pause & exit /b\n"
              << ":Kept\n"
              << "echo Some files could not be removed: close the programs that use them and run the uninstaller again.\n"
-             << "pause\n";
+             << "pause\n"
+             << "exit /b 1\n";
+
+        if (needsUtf8)
+            text << ":NoUtf8\n"
+                 << "echo This uninstaller cannot read the names of its files here: cmd cannot switch to UTF-8. Nothing was removed.\n"
+                 << "pause\n"
+                 << "exit /b 1\n";
 
         return text;
     }

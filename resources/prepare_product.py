@@ -9,6 +9,13 @@ Writes into --out:
   EULA.html.zip              the licence as one deflated entry "EULA.html"
 and prints the names of the pieces, one a line, in order.
 
+Before anything is written, the manifest is checked against the payload: every object's objectPath
+must be one plain file name that names a top-level entry of the payload, and its defaultInstallPath
+an absolute folder on a drive or one below a folder placeholder. A product that breaks a rule fails
+the build with one line per object, so that an installer that would install beside its bundles, or
+delete outside them, is never made. --unchecked skips this, for test products that break the rules
+on purpose.
+
 Files are rewritten only when their content changes, so that the resource step that reads them
 runs again only when the product really changed. Archives get a fixed time stamp for the same
 reason.
@@ -16,12 +23,16 @@ reason.
 import argparse
 import io
 import os
+import re
 import sys
+import xml.etree.ElementTree as ElementTree
 import zipfile
 
 PIECE_SIZE = 8 * 1024 * 1024
 PIECE_PREFIX = "Payload.zip.corvoChunk"
 STAMP = (2026, 1, 1, 12, 0, 0)
+PLACEHOLDERS = ("C:/__userAppDataDir__", "C:/__commonAppDataDir__")
+FORBIDDEN_IN_NAMES = set('\\/:*?"<>|')
 
 
 def deflated_entry(name):
@@ -67,6 +78,66 @@ def pack_payload(tree, extras=()):
     return buffer.getvalue()
 
 
+def add_to_payload(payload, extras):
+    """A ready payload with files added as top-level entries; its own entries are kept as they are."""
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(io.BytesIO(payload)) as source, zipfile.ZipFile(buffer, "w") as archive:
+        for info in source.infolist():
+            archive.writestr(info, source.read(info))
+        for name, path in extras:
+            with open(path, "rb") as f:
+                archive.writestr(deflated_entry(name), f.read())
+    return buffer.getvalue()
+
+
+def is_plain_name(name):
+    """One file name as Windows keeps it: no folder, drive or stream, nothing Windows would trim."""
+    if not name or set(name) <= {".", " "} or name[-1] in ". ":
+        return False
+    return not any(c in FORBIDDEN_IN_NAMES or ord(c) < 32 for c in name)
+
+
+def destination_problem(path):
+    text = path.replace("\\", "/")
+    for placeholder in PLACEHOLDERS:
+        if text.startswith(placeholder):
+            text = "C:/" + text[len(placeholder):]
+    if re.search(r"__\w+__", text):
+        return f"its defaultInstallPath \"{path}\" holds an unknown placeholder"
+    if not re.match(r"^[A-Za-z]:/", text):
+        return f"its defaultInstallPath \"{path}\" is neither an absolute folder nor below a placeholder"
+    if any(part in (".", "..") or ":" in part for part in text[3:].split("/")):
+        return f"its defaultInstallPath \"{path}\" leaves its folder"
+    return None
+
+
+def manifest_problems(manifest_path, payload):
+    """Returns one line for every object of the manifest that breaks a rule, naming the object."""
+    try:
+        root = ElementTree.parse(manifest_path).getroot()
+    except (ElementTree.ParseError, OSError) as error:
+        return [f"{manifest_path} cannot be read: {error}"]
+    with zipfile.ZipFile(io.BytesIO(payload)) as archive:
+        entries = set(archive.namelist())
+
+    problems = []
+    objects = root.findall("./Objects/Object")
+    if not objects:
+        problems.append(f"{manifest_path} lists no object")
+    for number, element in enumerate(objects, 1):
+        label = f"object {number} \"{element.get('objectName', '')}\""
+        path = element.get("objectPath", "")
+        if not is_plain_name(path) or (path.lower().endswith(".zip") and not is_plain_name(path[:-4])):
+            problems.append(f"{label}: its objectPath \"{path}\" is not one plain file name")
+        elif path not in entries:
+            problems.append(f"{label}: its objectPath \"{path}\" names no entry of the payload")
+        destination = element.get("defaultInstallPath", "")
+        problem = destination_problem(destination) if destination else "it has no defaultInstallPath"
+        if problem:
+            problems.append(f"{label}: {problem}")
+    return problems
+
+
 def write_if_changed(path, data):
     if os.path.isfile(path):
         with open(path, "rb") as f:
@@ -86,18 +157,27 @@ def main():
     parser.add_argument("--add", action="append", default=[], metavar="NAME=PATH",
                         help="add a file to the payload as a top-level entry")
     parser.add_argument("--pieces", type=int, help="the number of pieces the payload must make")
+    parser.add_argument("--unchecked", action="store_true",
+                        help="skip the manifest's checks (test products that break them on purpose)")
     args = parser.parse_args()
 
     ready = os.path.join(args.product, "Payload.zip")
     tree = args.payload_tree or os.path.join(args.product, "payload")
+    extras = [item.split("=", 1) for item in args.add]
     if os.path.isfile(ready) and not args.payload_tree:
         with open(ready, "rb") as f:
             payload = f.read()
+        if extras:
+            payload = add_to_payload(payload, extras)
     elif os.path.isdir(tree):
-        extras = [item.split("=", 1) for item in args.add]
         payload = pack_payload(tree, extras)
     else:
         sys.exit(f"{args.product} holds neither Payload.zip nor payload/")
+
+    if not args.unchecked:
+        problems = manifest_problems(os.path.join(args.product, "Manifest.xml"), payload)
+        if problems:
+            sys.exit("\n".join([f"The product in {args.product} cannot be built:"] + problems))
 
     os.makedirs(args.out, exist_ok=True)
     write_if_changed(os.path.join(args.out, "Payload.zip"), payload)

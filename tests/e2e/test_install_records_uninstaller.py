@@ -90,6 +90,7 @@ def expected_script():
         ":Kept",
         "echo Some files could not be removed: close the programs that use them and run the uninstaller again.",
         "pause",
+        "exit /b 1",
     ]
     return "".join(line + "\r\n" for line in lines).encode("utf-8")
 

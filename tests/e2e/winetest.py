@@ -53,6 +53,14 @@ class Prefix:
         result = self._execute([WINE, program, *args], timeout)
         return result.returncode, result.stdout.decode("utf-8", "replace"), time.monotonic() - start
 
+    def spawn(self, program, *args):
+        """Starts a program and returns at once: the process, and the file its output goes to."""
+        out = tempfile.NamedTemporaryFile(dir=self.folder, prefix="output.", delete=False)
+        process = subprocess.Popen([WINE, program, *args], env=self.env, stdin=subprocess.DEVNULL,
+                                   stdout=out, stderr=subprocess.DEVNULL)
+        out.close()
+        return process, out.name
+
     def wine(self, *args, timeout=120, stdin=None):
         """Runs one of Wine's own programs (reg, cmd, attrib)."""
         return self._execute([WINE, *args], timeout, stdin)

@@ -94,7 +94,8 @@ TEST (UninstallScript, FullTextWithExecutableFileAndFolder)
         + "\" 2>nul & echo Uninstallation finished. & pause & exit /b\n"
           ":Kept\n"
           "echo Some files could not be removed: close the programs that use them and run the uninstaller again.\n"
-          "pause\n";
+          "pause\n"
+          "exit /b 1\n";
 
     EXPECT_EQ (text, expected);
 }
@@ -131,7 +132,7 @@ TEST (UninstallScript, FileIsReplacedWithCrLfLines)
     EXPECT_FALSE (text.contains ("old content"));
     EXPECT_TRUE (text.startsWith ("@echo off\r\nchcp 65001 >nul\r\ncd /d"));
     EXPECT_TRUE (text.contains ("\r\n\r\n:: Check for admin privileges\r\n"));
-    EXPECT_TRUE (text.endsWith ("pause\r\n"));
+    EXPECT_TRUE (text.endsWith ("pause\r\nexit /b 1\r\n"));
     EXPECT_FALSE (text.replace ("\r\n", "").containsAnyOf ("\r\n"));
     EXPECT_EQ (text.replace ("\r\n", "\n"),
                CorvoAudio::uninstallScriptText ("Ondra", { "C:\\Apps\\Tool\\Tool.exe" }, key, script, { "icon {id}.ico" }));
@@ -178,4 +179,20 @@ TEST (UninstallScript, NamesAndPathsAreEscapedForCmd)
     ASSERT_TRUE (script.loadFileAsData (bytes));
     const std::string raw (static_cast<const char*> (bytes.getData()), bytes.getSize());
     EXPECT_NE (raw.find ("echo Uninstalling Ondra \xc3\xbc..."), std::string::npos) << "UTF-8 bytes of the name";
+
+    // A path beyond ASCII is read right only once cmd has switched to UTF-8: where it cannot,
+    // the script stops before its first deletion instead of finding nothing and calling it gone.
+    const juce::String check = "chcp 65001 >nul\n"
+                               "for /f \"tokens=2 delims=:.\" %%c in ('chcp') do set \"codepage=%%c\"\n"
+                               "if not \"%codepage: =%\"==\"65001\" goto :NoUtf8\n";
+    EXPECT_TRUE (text.contains (check));
+    EXPECT_LT (text.indexOf (check), text.indexOf ("del "));
+    EXPECT_TRUE (text.contains ("run the uninstaller again.\npause\nexit /b 1\n:NoUtf8\n"
+                                "echo This uninstaller cannot read the names of its files here"))
+        << "a script that kept files never goes on into the code-page message";
+    EXPECT_TRUE (text.endsWith ("Nothing was removed.\npause\nexit /b 1\n"));
+
+    const auto ascii = CorvoAudio::uninstallScriptText ("Ondra " + ue, { "C:\\Apps\\Ondra\\Tool.exe" }, key,
+                                                        juce::File ("C:\\Apps\\Ondra\\Uninstall.bat"));
+    EXPECT_FALSE (ascii.contains ("NoUtf8")) << "only paths need the switch";
 }

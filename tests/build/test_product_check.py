@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""The build refuses a product whose manifest would install beside its bundles or outside a folder."""
+import io
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+
+PREPARE = os.path.join(os.path.dirname(__file__), "..", "..", "resources", "prepare_product.py")
+EULA = os.path.join(os.path.dirname(__file__), "..", "..", "product", "EULA.html")
+VST3 = "C:/Program Files/Common Files/VST3"
+
+
+def payload(*names):
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as archive:
+        for name in names:
+            archive.writestr(name, b"x")
+    return buffer.getvalue()
+
+
+def prepare(objects, entries, *options):
+    """Runs the preparation step on a product folder with these objects; returns (exit code, stderr)."""
+    with tempfile.TemporaryDirectory() as folder:
+        product = os.path.join(folder, "product")
+        os.mkdir(product)
+        lines = "".join(f'<Object objectName="{name}" objectPath="{path}" defaultInstallPath="{dest}"/>\n'
+                        for name, path, dest in objects)
+        with open(os.path.join(product, "Manifest.xml"), "w", encoding="utf-8") as f:
+            f.write('<?xml version="1.0" encoding="UTF-8"?>\n<Manifest AppName="Ondra" AppVersion="1.0" '
+                    f'AppUuid="a3c95e10f27b4d6890e1c4b7d2f5a08e" CompanyName="Tarrow Audio"><Objects>\n{lines}'
+                    '</Objects></Manifest>\n')
+        with open(os.path.join(product, "Payload.zip"), "wb") as f:
+            f.write(payload(*entries))
+        out = os.path.join(folder, "out")
+        result = subprocess.run([sys.executable, PREPARE, "--product", product, "--eula", EULA, "--out", out,
+                                 *options], capture_output=True, text=True)
+        return result.returncode, result.stderr, os.path.exists(out)
+
+
+class ProductCheck(unittest.TestCase):
+    def test_sound_products_are_built(self):
+        for dest in (VST3, "D:\\Plug-Ins", "C:/__commonAppDataDir__/Tarrow Audio/Presets",
+                     "C:/__userAppDataDir__/Tarrow Audio"):
+            with self.subTest(dest=dest):
+                code, errors, _ = prepare([("Ondra", "Ondra.vst3.zip", dest), ("Tool", "Ondra Tool.exe", dest)],
+                                          ["Ondra.vst3.zip", "Ondra Tool.exe"])
+                self.assertEqual(code, 0, errors)
+
+    def test_each_broken_object_fails_the_build_by_name(self):
+        rows = [
+            # objectPath, payload entries, destination, what the line says
+            ("../Ondra.vst3.zip", ["../Ondra.vst3.zip"], VST3, 'objectPath "../Ondra.vst3.zip" is not one plain'),
+            ("VST3\\Ondra.vst3.zip", ["VST3\\Ondra.vst3.zip"], VST3, "is not one plain file name"),
+            ("C:Ondra.vst3.zip", ["C:Ondra.vst3.zip"], VST3, "is not one plain file name"),
+            ("", [], VST3, 'objectPath "" is not one plain file name'),
+            ("..", [".."], VST3, "is not one plain file name"),
+            ("Ondra.vst3 .zip", ["Ondra.vst3 .zip"], VST3, "is not one plain file name"),
+            ("Ondra.vst3.zip", ["Other.vst3.zip"], VST3, 'objectPath "Ondra.vst3.zip" names no entry of the payload'),
+            ("Ondra.vst3.zip", ["ondra.vst3.zip"], VST3, "names no entry of the payload"),
+            ("Ondra.vst3.zip", ["Ondra.vst3.zip"], "VST3", 'defaultInstallPath "VST3" is neither an absolute'),
+            ("Ondra.vst3.zip", ["Ondra.vst3.zip"], "\\\\server\\share", "is neither an absolute folder"),
+            ("Ondra.vst3.zip", ["Ondra.vst3.zip"], "C:/Plug-Ins/../Windows", "leaves its folder"),
+            ("Ondra.vst3.zip", ["Ondra.vst3.zip"], "C:/__programFilesDir__/VST3", "holds an unknown placeholder"),
+            ("Ondra.vst3.zip", ["Ondra.vst3.zip"], "", "it has no defaultInstallPath"),
+        ]
+        for path, entries, dest, expected in rows:
+            with self.subTest(path=path, dest=dest):
+                code, errors, written = prepare([("Good", "Good.vst3.zip", VST3), ("Bad One", path, dest)],
+                                                ["Good.vst3.zip", *entries])
+                self.assertNotEqual(code, 0)
+                self.assertIn('object 2 "Bad One": ', errors)
+                self.assertIn(expected, errors)
+                self.assertNotIn('"Good"', errors)
+                self.assertFalse(written, "nothing is prepared for a product that cannot be built")
+
+    def test_a_test_product_may_break_the_rules_on_purpose(self):
+        code, errors, _ = prepare([("Missing", "Missing.vst3.zip", VST3)], ["Other.vst3.zip"], "--unchecked")
+        self.assertEqual(code, 0, errors)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
