@@ -1,21 +1,48 @@
 #pragma once
 
+#include "UiProperties.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 namespace Quor
 {
-    /** The application's one window; it owns the content the application supplies. */
+    /** The application's one window. It owns the content the application supplies, opens where
+        it was last left (its position lives in the persistent tree), writes every move back there,
+        publishes whether it is active, and asks the application to quit when closed. */
     class CorvoMainWindow final : public juce::DocumentWindow
     {
     public:
-        CorvoMainWindow (juce::JUCEApplication& app, const juce::String& name, juce::Component* content,
-                         juce::ValueTree runtimeTree, juce::ValueTree persistentTree, bool glFileDefault,
-                         juce::Point<int> windowSize, juce::ComponentBoundsConstrainer* constrainer);
+        CorvoMainWindow (juce::JUCEApplication& app, const juce::String& companyName, const juce::String& title,
+                         juce::Component* content, juce::ValueTree runtimeTree, juce::ValueTree persistentTree,
+                         bool glFileDefault, juce::Point<int> initialSize, juce::ComponentBoundsConstrainer* constrainer);
+        ~CorvoMainWindow() override;
 
+        void resized() override;
+        void moved() override;
+        void activeWindowStatusChanged() override;
         void closeButtonPressed() override;
 
+        /** With the drawn title bar the window is its picture, edge to edge: no frame around it. */
+        juce::BorderSize<int> getBorderThickness() override;
+
+        /** The window's settings file "gl", below "Application Support" in the roaming folder. */
+        static juce::File glSettingsFile (const juce::String& companyName, const juce::String& applicationName);
+
+        /** A stored position, or the size centred on the primary display when it is unusable: too
+            small, or off every display (a monitor unplugged since). A position partly off its
+            display is moved inside it. */
+        static juce::Rectangle<int> usablePosition (juce::Rectangle<int> stored, juce::Point<int> size);
+
     private:
+        void storePosition();
+
         juce::JUCEApplication& app;
-        juce::ValueTree runtimeTree, persistentTree;
+        Properties::UiPersistentCallbacks persistent;
+        Properties::UiRuntimeCallbacks runtime;
+        bool glFileDefault = false;
+        juce::ComponentBoundsConstrainer* constrainer = nullptr;
+        juce::Rectangle<int> lastDisplayArea;
+
+        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (CorvoMainWindow)
     };
 }

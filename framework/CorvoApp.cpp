@@ -90,11 +90,16 @@ namespace Quor
         if (windowMode == 2)
             return;
 
+        // The old window goes first: two windows on the same stored position would each move the
+        // other whenever one of them moves.
         if (mainWindow != nullptr)
+        {
             mainWindow->setLookAndFeel (nullptr);
+            mainWindow.reset();
+        }
 
         auto* content = getMainComponent();
-        mainWindow = std::make_unique<CorvoMainWindow> (*this, getApplicationName(), content, runtimeTree,
+        mainWindow = std::make_unique<CorvoMainWindow> (*this, companyName, getApplicationName(), content, runtimeTree,
                                                         persistentTree, glFileDefault, windowSize, constrainer.get());
         mainWindow->setResizable (resizable, resizable);
 
