@@ -1,5 +1,6 @@
 #include "AppInstaller.h"
 #include "CrashLog.h"
+#include "UI.h"
 #include "Elevation.h"
 #include "EmbeddedResources.h"
 #include "Identifiers.h"
@@ -232,7 +233,7 @@ namespace CorvoAudio
 
     juce::Component* AppInstaller::getMainComponent()
     {
-        return Quor::CorvoApp::getMainComponent();
+        return new UI (*this, lookAndFeel.titleBarHeight);
     }
 
     void AppInstaller::runInstallationIfReady (juce::var)
@@ -268,6 +269,76 @@ namespace CorvoAudio
             weakThis->getStateFileWriter().cancelPendingWrites();
             weakThis->getStateFile().deleteFile();
         });
+    }
+
+    void AppInstaller::systemRequestedQuit()
+    {
+        if (engine == nullptr || ! engine->isThreadRunning() || runtimeProperties.isRunningHeadless())
+        {
+            Quor::CorvoApp::systemRequestedQuit();
+            return;
+        }
+
+        // Ending the process mid-bundle would leave a staging folder and the user without a word
+        // on what was done.
+        if (askingToStop)
+            return;
+
+        askingToStop = true;
+        const juce::String procedure = appProperties.getOperationMode() == (int) OperationMode::uninstall ? "uninstallation"
+                                                                                                          : "installation";
+        juce::WeakReference<AppInstaller> weakThis (this);
+
+        juce::AlertWindow::showAsync (juce::MessageBoxOptions().withIconType (juce::MessageBoxIconType::QuestionIcon)
+                                                               .withTitle (getApplicationName())
+                                                               .withMessage ("The " + procedure + " is still running. Stop it now?\n"
+                                                                             "What is already in place stays; the rest is left undone.")
+                                                               .withButton ("Stop")
+                                                               .withButton ("Continue"),
+                                      [weakThis] (int result)
+        {
+            if (weakThis == nullptr)
+                return;
+
+            weakThis->askingToStop = false;
+
+            if (result == 1)
+                weakThis->stopProcedureAndQuit();
+        });
+    }
+
+    void AppInstaller::stopProcedureAndQuit()
+    {
+        if (engine != nullptr)
+            engine->signalThreadShouldExit();
+
+        // Nothing is pending once the user has stopped: the next start begins anew.
+        appProperties.setNextPageToShow (AppProperties::welcome);
+
+        juce::WeakReference<AppInstaller> weakThis (this);
+        const auto poll = std::make_shared<std::function<void()>>();
+        *poll = [weakThis, poll]
+        {
+            if (weakThis == nullptr)
+                return;
+
+            if (weakThis->engine != nullptr && weakThis->engine->isThreadRunning())
+            {
+                juce::Timer::callAfterDelay (50, [poll] { (*poll)(); });
+                return;
+            }
+
+            // Let the procedure's last lines, posted as it stopped, reach the output first.
+            juce::MessageManager::callAsync ([weakThis, poll]
+            {
+                if (weakThis != nullptr)
+                    weakThis->Quor::CorvoApp::systemRequestedQuit();
+
+                *poll = nullptr;
+            });
+        };
+
+        (*poll)();
     }
 
     void AppInstaller::createInstallerProcess()

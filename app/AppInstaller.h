@@ -21,7 +21,15 @@ namespace CorvoAudio
         ~AppInstaller() override;
 
         void initialise (const juce::String& commandLine) override;
+
+        /** Quits at once while nothing runs; during a procedure it asks first, and a confirmed
+            close stops the procedure at its next stop point before quitting. */
+        void systemRequestedQuit() override;
+
+        /** Stops the running procedure at its next stop point, then quits. */
+        void stopProcedureAndQuit();
         juce::Component* getMainComponent() override;
+        juce::ValueTree getManifestTree() const override  { return embeddedManifest.getTree(); }
 
         /** Starts the engine, or asks for elevation, when the next page is the install page. */
         void runInstallationIfReady (juce::var);
@@ -56,6 +64,7 @@ namespace CorvoAudio
         ManifestProperties embeddedManifest { true };
         std::unique_ptr<InstallerProcess> engine;
         std::unique_ptr<platform::InstanceLock> instanceLock;
+        bool askingToStop = false;
 
         JUCE_DECLARE_WEAK_REFERENCEABLE (AppInstaller)
     };

@@ -97,9 +97,25 @@ namespace CorvoAudio
         const auto appVersion = manifest.getAppVersion();
 
         log ("Installing " + appName + " v" + appVersion);
+
+        // A stop asked for by the user ends the run between two steps; it says what stays undone.
+        const auto stoppedBefore = [this, &objects] (size_t first)
+        {
+            if (! threadShouldExit())
+                return false;
+
+            juce::StringArray left;
+
+            for (auto i = first; i < objects.size(); ++i)
+                left.add (objects[i].objectName);
+
+            log ("Stopped by the user." + (left.isEmpty() ? juce::String() : " Not installed: " + left.joinIntoString (", ") + "."));
+            return true;
+        };
+
         wait (1000);
 
-        if (threadShouldExit())
+        if (stoppedBefore (0))
             return;
 
         const auto payload = assemblePayload();
@@ -112,7 +128,7 @@ namespace CorvoAudio
 
         for (const auto& object : objects)
         {
-            if (threadShouldExit())
+            if (stoppedBefore (0))
                 return;
 
             if (object.isMainApplication && objectProblem (object).isEmpty())
@@ -136,9 +152,11 @@ namespace CorvoAudio
         juce::String uninstallerPath;
         auto everyObjectInstalled = true;
 
-        for (const auto& object : objects)
+        for (size_t index = 0; index < objects.size(); ++index)
         {
-            if (threadShouldExit())
+            const auto& object = objects[index];
+
+            if (stoppedBefore (index))
                 return;
 
             juce::Thread::sleep (300);
@@ -157,7 +175,7 @@ namespace CorvoAudio
 
             const auto entryIndex = archive.indexOfEntry (entryName);
 
-            if (threadShouldExit())
+            if (stoppedBefore (index))
                 return;
 
             const auto targetFolder = destinationOf (object);
@@ -187,7 +205,7 @@ namespace CorvoAudio
             if (result.wasOk() && object.isUninstaller)
                 uninstallerPath = installed.getFullPathName();
 
-            if (threadShouldExit())
+            if (stoppedBefore (index + 1))
                 return;
 
             if (object.runPostInstall && result.wasOk())

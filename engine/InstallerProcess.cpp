@@ -111,19 +111,28 @@ namespace CorvoAudio
             return;
         }
 
+        // The last lines stay on the progress page for a moment before the result replaces it;
+        // the window goes on painting meanwhile (the spinner turns).
         if (failed)
         {
-            log (name + " finished with errors.");
-            log (errors.joinIntoString ("\n"));
+            deliver (name + " finished with errors.");
+            deliver (errors.joinIntoString ("\n"));
         }
         else
         {
-            log (name + " finished successfully.");
+            deliver (name + " finished successfully.");
         }
 
-        wait (1500);
-        appProperties.setNextPageToShow (AppProperties::result);
-        runtimeProperties.changePage();
+        juce::WeakReference<InstallerProcess> weakThis (this);
+
+        juce::Timer::callAfterDelay (1500, [weakThis]
+        {
+            if (weakThis == nullptr)
+                return;
+
+            weakThis->appProperties.setNextPageToShow (AppProperties::result);
+            weakThis->runtimeProperties.changePage();
+        });
     }
 
     void resolvePathPlaceholders (juce::String& path)

@@ -70,6 +70,11 @@ namespace Quor
             openMainWindow();
     }
 
+    void CorvoApp::systemRequestedQuit()
+    {
+        platform::seam().quitApplication();
+    }
+
     void CorvoApp::shutdown()
     {
         mainWindow.reset();

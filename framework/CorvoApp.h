@@ -37,7 +37,7 @@ namespace Quor
         void initialise (const juce::String& commandLine) override;
         void shutdown() override;
         void anotherInstanceStarted (const juce::String&) override {}
-        void systemRequestedQuit() override                   { quit(); }
+        void systemRequestedQuit() override;
         void suspended() override {}
         void resumed() override {}
         void unhandledException (const std::exception*, const juce::String&, int) override {}
@@ -49,6 +49,9 @@ namespace Quor
         virtual void mainWindowOpened() {}
         virtual juce::Array<juce::ValueTree> getPropertyTrees();
 
+        /** The application's manifest as loaded at start-up, for the pages to read; none here. */
+        virtual juce::ValueTree getManifestTree() const { return {}; }
+
         /** Creates the main window, replacing an earlier one. */
         void openMainWindow();
 
@@ -57,6 +60,7 @@ namespace Quor
 
         SeamlessTitlebarLAF& getFrameworkLookAndFeel()    { return lookAndFeel; }
         juce::ValueTree getPersistentTree() const         { return persistentTree; }
+        const juce::String& getCompanyName() const        { return companyName; }
         juce::ValueTree getRuntimeTree() const            { return runtimeTree; }
         juce::File getStateFile() const                   { return stateFile.getFile(); }
         ValueTreeFile& getStateFileWriter()               { return stateFile; }

@@ -34,6 +34,10 @@ namespace platform
 
         /** Shuts the application down and ends the process with the exit code. */
         virtual void terminateProcess (int exitCode) = 0;
+
+        /** Opens a document with the application the user chose for its kind (the licence page
+            in the browser). */
+        virtual void openDocument (const juce::File& document) { document.startAsProcess(); }
     };
 
     /** The seam in use: the real one unless a test replaced it. */

@@ -1,4 +1,5 @@
 #include "CorvoMainWindow.h"
+#include "Identifiers.h"
 #include "Platform.h"
 
 namespace Quor
@@ -40,6 +41,12 @@ namespace Quor
                       .getChildFile (applicationName).getChildFile ("gl");
     }
 
+    juce::File CorvoMainWindow::positionFile (const juce::String& companyName, const juce::String& applicationName)
+    {
+        const auto gl = glSettingsFile (companyName, applicationName);
+        return gl == juce::File() ? juce::File() : gl.getSiblingFile ("window");
+    }
+
     juce::Rectangle<int> CorvoMainWindow::usablePosition (juce::Rectangle<int> stored, juce::Point<int> size)
     {
         if (stored.getWidth() < 2)
@@ -79,14 +86,22 @@ namespace Quor
     {
         createGlFile (glSettingsFile (companyName, application.getApplicationName()), glFileDefault);
 
+        // A state that holds no window yet (none is pending) is made with a centred default;
+        // where the user left the window wins over that.
+        const auto hadWindowState = persistentTree.getChildWithName (Ids::UiPersistentProperties).isValid();
         persistent.setTree (persistentTree, true);
         persistent.startListening();
         persistent.onWindowPositionChanged = [this] (const juce::Rectangle<int>& bounds) { setBounds (bounds); };
 
-        const auto stored = persistent.getWindowPosition();
+        savedPosition = positionFile (companyName, application.getApplicationName());
+        auto stored = persistent.getWindowPosition();
+
+        if ((! hadWindowState || stored.getWidth() < 2) && savedPosition.existsAsFile())
+            stored = juce::Rectangle<int>::fromString (savedPosition.loadFileAsString().trim());
+
         const auto position = usablePosition (stored, initialSize);
 
-        if (position != stored)
+        if (position != persistent.getWindowPosition())
             persistent.setWindowPosition (position);
 
         runtime.setTree (runtimeTree, true);
@@ -106,6 +121,27 @@ namespace Quor
     CorvoMainWindow::~CorvoMainWindow()
     {
         persistent.onWindowPositionChanged = nullptr;
+
+        if (isTimerRunning())
+        {
+            stopTimer();
+            writePositionFile();
+        }
+    }
+
+    void CorvoMainWindow::timerCallback()
+    {
+        stopTimer();
+        writePositionFile();
+    }
+
+    void CorvoMainWindow::writePositionFile()
+    {
+        if (savedPosition == juce::File())
+            return;
+
+        savedPosition.getParentDirectory().createDirectory();
+        savedPosition.replaceWithText (persistent.getWindowPosition().toString());
     }
 
     juce::BorderSize<int> CorvoMainWindow::getBorderThickness()
@@ -115,8 +151,11 @@ namespace Quor
 
     void CorvoMainWindow::storePosition()
     {
-        if (getWidth() > 0 && isVisible())
+        if (getWidth() > 0 && isVisible() && persistent.getWindowPosition() != getScreenBounds())
+        {
             persistent.setWindowPosition (getScreenBounds());
+            startTimer (500);   // once the window rests, not at every step of a drag
+        }
     }
 
     void CorvoMainWindow::resized()
@@ -151,5 +190,16 @@ namespace Quor
     void CorvoMainWindow::closeButtonPressed()
     {
         app.systemRequestedQuit();
+    }
+
+    bool CorvoMainWindow::keyPressed (const juce::KeyPress& key)
+    {
+        if (key == juce::KeyPress::escapeKey)
+        {
+            closeButtonPressed();
+            return true;
+        }
+
+        return juce::DocumentWindow::keyPressed (key);
     }
 }

@@ -1,6 +1,10 @@
 #include "AppInstaller.h"
 #include "CrashLog.h"
 #include "Elevation.h"
+#include "InstallerProcess.h"
+#include "ResultPage.h"
+#include "UI.h"
+#include "WelcomePage.h"
 #include "TestHelpers.h"
 
 #include <gtest/gtest.h>
@@ -301,4 +305,90 @@ TEST (Application, SecondInstallerOfTheProductEndsWithExitCodeThree)
     other.reset();
     EXPECT_TRUE (platform::InstanceLock (AppInstaller::instanceLockName (id), 0).isHeld());
     app.reset();
+}
+
+TEST (Application, WizardHandsTheUsersChoicesToTheElevatedCopy)
+{
+    FakeSeam seam;
+    seam.admin = false;
+    seam.launchResult = { true, 0 };
+
+    const auto welcomePageOf = [] (AppInstaller& app)
+    {
+        auto* ui = dynamic_cast<UI*> (app.getMainWindow()->getContentComponent());
+        return ui != nullptr ? dynamic_cast<Installer::WelcomePage*> (ui->getCurrentPage()) : nullptr;
+    };
+
+    // The user's instance: the AAX bundle left out, "I agree", INSTALL.
+    std::unique_ptr<AppInstaller> app;
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    captureOutput ([&] { app->initialise ({}); });
+    auto* page = welcomePageOf (*app);
+    ASSERT_NE (page, nullptr);
+    ASSERT_NE (page->installButton.shieldIcon, nullptr) << "the button shows that it will ask for rights";
+
+    page->componentCheckboxes[1]->setToggleState (false, juce::dontSendNotification);
+    page->agreeCheckbox.setToggleState (true, juce::sendNotificationSync);
+    page->installButton.triggerClick();
+    testing_support::pumpUntil ([&] { return seam.quitRequests > 0; }, 3000);
+
+    EXPECT_TRUE (seam.launchedPath.endsWithIgnoreCase ("UnitTests.exe")) << seam.launchedPath;
+    EXPECT_EQ (seam.quitRequests, 1);
+    const auto stateFile = app->getStateFile();
+    app.reset();
+    ASSERT_TRUE (stateFile.existsAsFile()) << "kept for the elevated copy";
+
+    // The elevated copy: it resumes at the install step and installs what the user chose.
+    seam.admin = true;
+    const juce::File vst3 ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3");
+    const juce::File aax ("C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins\\Tarrow Audio - Ondra.aaxplugin");
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    const auto output = captureOutput ([&]
+    {
+        app->initialise ({});
+        AppProperties pages;
+        pages.setTree (app->getPersistentTree(), false);
+        testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
+    });
+
+    EXPECT_TRUE (output.contains ("Operation mode source: resumed pending installation state")) << output;
+    EXPECT_TRUE (output.contains ("Installation finished successfully.")) << output;
+    EXPECT_TRUE (vst3.isDirectory());
+    EXPECT_FALSE (aax.exists()) << "left out by the user";
+
+    auto* ui = dynamic_cast<UI*> (app->getMainWindow()->getContentComponent());
+    ASSERT_NE (ui, nullptr);
+    EXPECT_NE (dynamic_cast<Installer::ResultPage*> (ui->getCurrentPage()), nullptr);
+
+    app.reset();
+    EXPECT_FALSE (stateFile.existsAsFile()) << "nothing pending once the install has run";
+    platform::deletePath (vst3);
+}
+
+TEST (Application, StoppingARunningInstallReportsWhatIsLeftAndQuits)
+{
+    FakeSeam seam;
+    std::unique_ptr<AppInstaller> app;
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+
+    const auto output = captureOutput ([&]
+    {
+        app->initialise ({});
+        AppProperties pages;
+        pages.setTree (app->getPersistentTree(), false);
+        pages.setNextPageToShow (AppProperties::install);   // as INSTALL does
+        ASSERT_NE (app->getInstallerProcess(), nullptr);
+        ASSERT_TRUE (app->getInstallerProcess()->isThreadRunning());
+
+        app->stopProcedureAndQuit();
+        testing_support::pumpUntil ([&] { return seam.quitRequests > 0; }, 10000);
+    });
+
+    EXPECT_EQ (seam.quitRequests, 1);
+    EXPECT_TRUE (output.contains ("Stopped by the user. Not installed: Tarrow Audio - Ondra.vst3, Tarrow Audio - Ondra.aaxplugin.")) << output;
+    EXPECT_FALSE (juce::File ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3").exists());
+
+    const auto stateFile = app->getStateFile();
+    app.reset();
+    EXPECT_FALSE (stateFile.existsAsFile()) << "a stopped install is not resumed at the next start";
 }

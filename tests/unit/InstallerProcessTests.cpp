@@ -43,9 +43,9 @@ TEST (InstallerProcess, WizardRunEndsOnTheResultPage)
     pages.setTree (app.getPersistentTree(), false);
 
     juce::StringArray lines;
-    int pageRequests = 0;
+    int pageRequests = 0, linesAtSwitch = 0;
     runtime.onLastLogMessageChanged = [&] (juce::String line) { lines.add (line); };
-    runtime.onChangePage = [&] { ++pageRequests; };
+    runtime.onChangePage = [&] { ++pageRequests; linesAtSwitch = lines.size(); };
 
     const auto start = juce::Time::getMillisecondCounter();
 
@@ -57,6 +57,7 @@ TEST (InstallerProcess, WizardRunEndsOnTheResultPage)
     ASSERT_TRUE (switched);
     EXPECT_GE (juce::Time::getMillisecondCounter() - start, 1500u);
     EXPECT_EQ (pageRequests, 1);
+    EXPECT_EQ (linesAtSwitch, 8) << "the last lines are on the progress page before the result replaces it";
     EXPECT_EQ (runtime.getInstallationErrors(), "A;B");
     EXPECT_EQ (lines, juce::StringArray ({ "", "same", "", "same", "", "Installation finished with errors.", "", "A\nB" }));
     EXPECT_EQ (output, "same\nsame\nInstallation finished with errors.\nA\nB\n");

@@ -57,12 +57,14 @@ namespace testing_support
 
         void quitApplication() override             { ++quitRequests; }
         void terminateProcess (int code) override   { exitCode = code; }
+        void openDocument (const juce::File& document) override { openedDocuments.add (document); }
 
         bool admin = true;
         platform::LaunchResult launchResult;
         juce::String launchedPath;
         int quitRequests = 0;
         std::optional<int> exitCode;
+        juce::Array<juce::File> openedDocuments;
     };
 
     /** A framework application without a window, as the engine's owner. */

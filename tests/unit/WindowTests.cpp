@@ -205,3 +205,33 @@ TEST (MainWindow, GlSettingsFileIsCreatedOnceWithItsDefault)
     app.open (false).reset();
     EXPECT_EQ (gl.loadFileAsString(), "1") << "an existing file keeps its content";
 }
+
+TEST (MainWindow, PositionOutlivesTheStateFile)
+{
+    WindowApp app;
+    const auto area = primaryUserArea();
+    const auto file = Quor::CorvoMainWindow::positionFile (app.company, "Window Tests");
+    const juce::Rectangle<int> left (area.getX() + 12, area.getY() + 34, 495, 660);
+
+    const auto forgetState = [&]
+    {
+        auto tree = app.getPersistentTree();
+        tree.removeChild (tree.getChildWithName (Ids::UiPersistentProperties), nullptr);
+    };
+
+    {
+        auto window = app.open();
+        window->setTopLeftPosition (left.getPosition());
+    }
+    EXPECT_EQ (juce::Rectangle<int>::fromString (file.loadFileAsString()), left) << "written when the window closes";
+
+    // The state file is gone after a finished run: the next start still opens where the user left it.
+    forgetState();
+    EXPECT_EQ (app.open()->getBounds(), left);
+
+    // A position on a monitor that is no longer there: centred on the primary display.
+    forgetState();
+    file.replaceWithText (juce::Rectangle<int> (area.getRight() + 3000, 40, 495, 660).toString());
+    const auto bounds = app.open()->getBounds();
+    EXPECT_TRUE (area.contains (bounds)) << bounds.toString();
+}

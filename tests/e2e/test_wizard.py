@@ -1,0 +1,258 @@
+#!/usr/bin/env python3
+"""The wizard as a user meets it: the real installer's window under Xvfb and Wine, driven by the
+pointer and by the keyboard, photographed with ImageMagick.
+
+    test_wizard.py <lifecycle installer> <pictures folder>
+"""
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+from winetest import Prefix, lines_of
+
+INSTALLER = None
+PICTURES = None
+
+KEY = "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{a3c95e10f27b4d6890e1c4b7d2f5a08e}"
+VST3 = "C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3"
+AAX = "C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins\\Tarrow Audio - Ondra.aaxplugin"
+USER = os.environ.get("USER", "root")
+STATE_FILE = f"C:\\users\\{USER}\\AppData\\Roaming\\Tarrow Audio\\Ondra Installer\\AppProperties.properties"
+TITLE = 30   # the drawn title bar above the page
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
+
+
+def wait_until(condition, seconds):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if condition():
+            return True
+        time.sleep(0.2)
+    return condition()
+
+
+def read(path):
+    with open(path, errors="replace") as f:
+        return f.read()
+
+
+class Window:
+    """The installer's window on the virtual screen."""
+
+    def __init__(self, seconds=60):
+        # The window is made again when it takes its drawn title bar: the last one that shows
+        # stays.
+        self.id = None
+        wait_until(lambda: self.find() and self.geometry()[2:] != (0, 0), seconds)
+        time.sleep(1.0)
+        self.find()
+
+    def find(self):
+        ids = xdotool("search", "--onlyvisible", "--name", "Ondra Installer").split()
+        self.id = ids[-1] if ids else None
+        return self.id is not None
+
+    def geometry(self):
+        out = xdotool("getwindowgeometry", "--shell", self.id)
+        values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def point(self, x, y):
+        """Moves the pointer to a point of the page (below the title bar), or of the title bar
+        for a negative y."""
+        left, top, _, _ = self.geometry()
+        xdotool("mousemove", str(left + x), str(top + TITLE + y))
+        time.sleep(0.3)
+
+    def click(self, x, y):
+        self.point(x, y)
+        xdotool("mousedown", "1")
+        time.sleep(0.1)
+        xdotool("mouseup", "1")
+        time.sleep(0.4)
+
+    def keys(self, *names):
+        # Typed as a user types (XTEST), into the window that has the input focus: Wine ignores
+        # key events sent to a window directly.
+        for name in names:
+            xdotool("key", name)
+            time.sleep(0.3)
+
+    def photo(self, name):
+        path = os.path.join(PICTURES, name + ".png")
+        os.makedirs(PICTURES, exist_ok=True)
+        subprocess.run(["import", "-window", self.id, path], check=True)
+        return path
+
+
+def pixels(path, box):
+    """The RGB bytes of a box (x, y, w, h) of a picture."""
+    x, y, w, h = box
+    return subprocess.run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", "-depth", "8", "rgb:-"],
+                          capture_output=True, check=True).stdout
+
+
+def changed_boxes(first, second, width, height, cell=8):
+    """The cells of a grid over two pictures in which they differ."""
+    a = pixels(first, (0, 0, width, height))
+    b = pixels(second, (0, 0, width, height))
+    cells = set()
+    for index in range(0, min(len(a), len(b)), 3):
+        if a[index:index + 3] != b[index:index + 3]:
+            pixel = index // 3
+            cells.add(((pixel % width) // cell, (pixel // width) // cell))
+    return cells
+
+
+class Wizard(unittest.TestCase):
+    def start(self, prefix):
+        process, output = prefix.spawn(INSTALLER)
+        self.addCleanup(lambda: process.poll() is None and process.kill())
+        window = Window()
+        self.assertIsNotNone(window.id, read(output))
+        return process, output, window
+
+    def wait_for_exit(self, process, seconds=30):
+        wait_until(lambda: process.poll() is not None, seconds)
+        return process.poll()
+
+    def assert_installed(self, prefix, aax=True):
+        self.assertTrue(os.path.isdir(prefix.unix(VST3)))
+        self.assertEqual(os.path.isdir(prefix.unix(AAX)), aax)
+        values = prefix.reg_values(KEY)
+        self.assertIsNotNone(values)
+        self.assertEqual(values["DisplayVersion"], "1.0.7")
+        self.assertFalse(os.path.exists(prefix.unix(STATE_FILE)), "nothing pending once the install has run")
+
+    def test_install_by_clicks(self):
+        started = time.monotonic()
+        with Prefix("wizard-clicks") as prefix:
+            process, output, window = self.start(prefix)
+            self.assertEqual(window.geometry()[2:], (495, 660))
+
+            # The drawn title bar: its close button changes picture under the pointer.
+            window.point(200, 200)
+            normal = window.photo("window-welcome")
+            window.point(481, -16)
+            hover = window.photo("window-close-hover")
+            close_button = (472, 5, 18, 18)
+            self.assertNotEqual(pixels(normal, close_button), pixels(hover, close_button))
+            self.assertLess(len(changed_boxes(normal, hover, 495, 660, cell=1) - {(x, y) for x in range(472, 490) for y in range(5, 23)}),
+                            10, "only the close button changes")
+
+            # INSTALL waits for "I agree".
+            window.click(247, 580)
+            time.sleep(1.0)
+            self.assertNotIn("Installing Ondra v1.0.7", read(output))
+            window.click(35, 520)
+            window.click(247, 580)
+
+            # The progress page: the spinner turns, the log grows.
+            self.assertTrue(wait_until(lambda: "Installing Ondra v1.0.7" in read(output), 20), read(output))
+            first = window.photo("window-progress-1")
+            time.sleep(0.15)
+            second = window.photo("window-progress-2")
+            cells = changed_boxes(first, second, 495, 660)
+            spinner = {(x, y) for x in range(212 // 8, (212 + 71) // 8 + 1) for y in range(215 // 8, (215 + 71) // 8 + 1)}
+            log = {(x, y) for x in range(55 // 8, (55 + 385) // 8 + 1) for y in range(310 // 8, (310 + 329) // 8 + 1)}
+            self.assertTrue(cells & spinner, "the spinner turns")
+            self.assertFalse(cells - spinner - log, "nothing but the spinner and the log changes")
+
+            # "Done!", then Close ends the process with exit code 0.
+            self.assertTrue(wait_until(lambda: "Installation finished successfully." in read(output), 60), read(output))
+            time.sleep(2.5)
+            done = window.photo("window-result")
+            self.assertNotEqual(pixels(done, (200, 233, 95, 95)), pixels(normal, (200, 233, 95, 95)), "the check mark")
+            # The user drags the window away by its title bar before closing it: the next start
+            # opens it there.
+            left, top, _, _ = window.geometry()
+            window.point(200, -15)
+            xdotool("mousedown", "1")
+            for step in range(1, 11):
+                xdotool("mousemove", str(left + 200 + (100 - left) * step // 10), str(top + 15 + (120 - top) * step // 10))
+                time.sleep(0.05)
+            xdotool("mouseup", "1")
+            time.sleep(1.5)
+            self.assertEqual(window.geometry()[:2], (100, 120))
+            window.click(247, 580)
+            self.assertEqual(self.wait_for_exit(process), 0, read(output))
+
+            self.assert_installed(prefix)
+            print(f"install by clicks: {time.monotonic() - started:.1f} s")
+
+            position = f"C:\\users\\{USER}\\AppData\\Roaming\\Application Support\\Tarrow Audio\\Ondra Installer\\window"
+            self.assertEqual(read(prefix.unix(position)).split(), ["100", "120", "495", "660"])
+            process, output, window = self.start(prefix)
+            self.assertEqual(window.geometry(), (100, 120, 495, 660))
+
+    def test_install_with_the_keyboard_alone(self):
+        with Prefix("wizard-keys") as prefix:
+            process, output, window = self.start(prefix)
+            # Without a window manager nothing hands the new window the keyboard (Wine activates
+            # an unmanaged window on a click only): one click on an empty part of the page, as
+            # on a window behind others; then the keys alone.
+            window.click(300, 150)
+
+            def photo():
+                return window.photo("window-keyboard")
+
+            def brightness(path, x, y):
+                r, g, b = pixels(path, (x, TITLE + y, 1, 1))
+                return (r + g + b) / 3
+
+            # The focus ring of a check box row at page y, of INSTALL; the fill of a ticked box.
+            def ring_at_row(y):
+                path = photo()
+                return max(brightness(path, 35, y + 2), brightness(path, 35, y + 3)) > 120
+
+            def ring_at_install():
+                path = photo()
+                return max(brightness(path, 247, 558), brightness(path, 247, 559), brightness(path, 247, 560)) > 120
+
+            def ticked(y):
+                r, g, b = pixels(photo(), (35, TITLE + y + 10, 1, 1))
+                return b > 200 and r < 60
+
+            def tab_until(condition, limit=8):
+                # One Tab at a time, each given time to repaint, so that none goes past the target.
+                for _ in range(limit):
+                    window.keys("Tab")
+                    if wait_until(condition, 1.5):
+                        return True
+                return False
+
+            # Tab walks the page as it reads; Space leaves out the AAX bundle and ticks "I agree";
+            # Enter on INSTALL installs.
+            self.assertTrue(tab_until(lambda: ring_at_row(290)), "Tab reaches the AAX row")
+            self.assertTrue(ticked(290))
+            window.keys("space")
+            self.assertTrue(wait_until(lambda: not ticked(290), 3), "Space leaves it out")
+            self.assertTrue(tab_until(lambda: ring_at_row(510)), "Tab reaches I agree")
+            window.keys("space")
+            self.assertTrue(wait_until(lambda: ticked(510), 3), "Space ticks it")
+            self.assertTrue(tab_until(lambda: ring_at_install(), 1), "the next Tab reaches INSTALL")
+            shutil.copy(photo(), os.path.join(PICTURES, "window-keyboard-focus.png"))
+            window.keys("Return")
+
+            self.assertTrue(wait_until(lambda: "Installation finished successfully." in read(output), 60), read(output))
+            self.assertIn("Installing Tarrow Audio - Ondra.vst3...", lines_of(read(output)))
+            self.assertNotIn("Installing Tarrow Audio - Ondra.aaxplugin...", lines_of(read(output)))
+            time.sleep(2.5)
+
+            # Escape closes the window once nothing runs.
+            window.find()
+            window.keys("Escape")
+            self.assertEqual(self.wait_for_exit(process), 0, read(output))
+            self.assert_installed(prefix, aax=False)
+
+
+if __name__ == "__main__":
+    INSTALLER, PICTURES = sys.argv[1:3]
+    del sys.argv[1:3]
+    unittest.main(verbosity=2)

@@ -1,0 +1,401 @@
+#include "EmbeddedResources.h"
+#include "Fonts.h"
+#include "Identifiers.h"
+#include "InstallPage.h"
+#include "LogText.h"
+#include "ManifestProperties.h"
+#include "ResultPage.h"
+#include "TestHelpers.h"
+#include "UI.h"
+#include "WaitingOverlay.h"
+#include "WelcomePage.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+    /** A framework application without a window whose pages read the given manifest. */
+    struct PageApp final : Quor::CorvoApp
+    {
+        explicit PageApp (const juce::String& manifestFile = {})
+            : Quor::CorvoApp (2, tree (RuntimeProperties()), tree (AppProperties()), "Page Tests " + juce::Uuid().toString(), "Ondra Installer",
+                              "1.0", 1, { 495, 660 }, new juce::ComponentBoundsConstrainer())
+        {
+            const auto text = manifestFile.isEmpty() ? resources::manifestText()
+                                                     : juce::File (INSTALLER_FIXTURES_DIR).getChildFile (manifestFile).loadFileAsString();
+            manifest = ManifestProperties::parse (text);
+            runtime.setTree (getRuntimeTree(), false);
+            pages.setTree (getPersistentTree(), false);
+            runtime.setAdminPermissions (true);
+        }
+
+        ~PageApp() override
+        {
+            getStateFile().deleteFile();
+            getStateFile().getParentDirectory().getChildFile ("EULA.html").deleteFile();
+            platform::deletePath (getStateFile().getParentDirectory().getParentDirectory());
+        }
+
+        juce::ValueTree getManifestTree() const override { return manifest; }
+
+        static juce::ValueTree tree (ValueTreeWrapper&& view)
+        {
+            view.setTree ({}, true);
+            return view.getTree();
+        }
+
+        /** The working manifest the engine would read. */
+        ManifestProperties working()
+        {
+            ManifestProperties copy (false);
+            copy.setTree (getPersistentTree(), false);
+            return copy;
+        }
+
+        juce::ValueTree manifest;
+        RuntimeProperties runtime;
+        AppProperties pages;
+    };
+
+    /** The window's content as a picture, written for a person to look at. */
+    juce::Image snapshot (juce::Component& component, const juce::String& name, float scale)
+    {
+        auto image = component.createComponentSnapshot (component.getLocalBounds(), true, scale);
+        const auto file = juce::File (INSTALLER_PICTURES_DIR).getChildFile (name + (scale > 1.0f ? "@1.5x" : "") + ".png");
+        file.getParentDirectory().createDirectory();
+        file.deleteFile();
+        juce::FileOutputStream out (file);
+        juce::PNGImageFormat().writeImageToStream (image, out);
+        return image;
+    }
+
+    void snapshots (juce::Component& component, const juce::String& name)
+    {
+        for (const auto scale : { 1.0f, 1.5f })
+        {
+            const auto image = snapshot (component, name, scale);
+            EXPECT_EQ (image.getWidth(), juce::roundToInt (495 * scale)) << name;
+            EXPECT_EQ (image.getHeight(), juce::roundToInt (630 * scale)) << name;
+        }
+    }
+
+    template <typename PageType>
+    PageType& shownPage (UI& ui)
+    {
+        auto* page = dynamic_cast<PageType*> (ui.getCurrentPage());
+        EXPECT_NE (page, nullptr);
+        return *page;
+    }
+
+    juce::Rectangle<int> boundsOf (juce::Component& c)  { return c.getBounds(); }
+}
+
+TEST (Pages, WelcomePageOfTheDemoProduct)
+{
+    testing_support::FakeSeam seam;
+    PageApp app;
+    UI ui (app, 30);
+    ASSERT_EQ (ui.getBounds().getWidth(), 495);
+    ASSERT_EQ (ui.getHeight(), 630);
+
+    auto& page = shownPage<Installer::WelcomePage> (ui);
+    EXPECT_EQ (page.getBounds(), juce::Rectangle<int> (0, 0, 495, 630));
+    snapshots (ui, "welcome");
+
+    // The layout of two visible objects without the OpenGL option.
+    ASSERT_EQ (page.componentCheckboxes.size(), 2);
+    EXPECT_EQ (boundsOf (*page.componentCheckboxes[0]), juce::Rectangle<int> (25, 200, 445, 20));
+    EXPECT_EQ (boundsOf (*page.componentCheckboxes[1]), juce::Rectangle<int> (25, 290, 445, 20));
+    EXPECT_EQ (boundsOf (*page.licenseDisclaimer), juce::Rectangle<int> (55, 465, 385, 40));
+    EXPECT_EQ (boundsOf (page.agreeCheckbox), juce::Rectangle<int> (25, 510, 445, 20));
+    EXPECT_EQ (boundsOf (page.installButton), juce::Rectangle<int> (124, 555, 246, 51));
+    EXPECT_EQ (page.pathButtons[0]->getParentComponent(), nullptr) << "no user path, no folder button";
+    EXPECT_EQ (page.installPaths[0], "C:/Program Files/Common Files/VST3");
+
+    // INSTALL waits for "I agree", drawn at half opacity until then.
+    const auto outline = [&] { return page.installButton.createComponentSnapshot ({ 0, 0, 246, 51 }).getPixelAt (0, 25).getAlpha(); };
+    EXPECT_FALSE (page.installButton.isEnabled());
+    EXPECT_EQ (outline(), 128);
+    page.agreeCheckbox.triggerClick();
+    testing_support::pumpUntil ([&] { return page.installButton.isEnabled(); }, 1000);
+    EXPECT_TRUE (page.installButton.isEnabled());
+    EXPECT_EQ (outline(), 255);
+    page.agreeCheckbox.triggerClick();
+    testing_support::pumpUntil ([&] { return ! page.installButton.isEnabled(); }, 1000);
+    EXPECT_FALSE (page.installButton.isEnabled());
+
+    // Elevated already: no shield on the button.
+    EXPECT_EQ (page.installButton.shieldIcon, nullptr);
+}
+
+TEST (Pages, WelcomePageRowsFollowTheNumberOfObjects)
+{
+    testing_support::FakeSeam seam;
+
+    {
+        PageApp app ("three-objects/Manifest.xml");
+        UI ui (app, 30);
+        auto& page = shownPage<Installer::WelcomePage> (ui);
+        snapshots (ui, "welcome-three-objects");
+
+        ASSERT_EQ (page.componentCheckboxes.size(), 3) << "the uninstaller object is not shown";
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ (page.componentCheckboxes[i]->getY(), 200 + 71 * i);
+
+        // The first row has a user path: its folder button takes the row's last 50 pixels.
+        EXPECT_EQ (page.pathButtons[0]->getParentComponent(), &page);
+        EXPECT_TRUE (page.pathButtons[0]->isVisible());
+        EXPECT_EQ (boundsOf (*page.pathButtons[0]), juce::Rectangle<int> (420, 200, 50, 20));
+        EXPECT_EQ (page.componentCheckboxes[0]->getWidth(), 395);
+        EXPECT_FALSE (page.componentCheckboxes[0]->isEnabled()) << "a mandatory object";
+        EXPECT_EQ (page.installPaths[1], platform::getFolder (platform::Folder::commonAppData).getFullPathName().replaceCharacter ('\\', '/')
+                                             + "/Tarrow Audio/Presets");
+    }
+
+    {
+        PageApp app ("opengl/Manifest.xml");
+        const auto flag = Installer::WelcomePage::openGLFlagFile ("Tarrow Audio", "Ondra");
+        flag.deleteFile();
+        UI ui (app, 30);
+        auto& page = shownPage<Installer::WelcomePage> (ui);
+        snapshots (ui, "welcome-opengl");
+
+        ASSERT_NE (page.openGLCheckbox, nullptr);
+        EXPECT_EQ (page.componentCheckboxes[1]->getY(), 271);
+        EXPECT_EQ (page.openGLCheckbox->getY(), 342);
+        EXPECT_EQ (flag.loadFileAsString(), "1") << "written with its default when the page opens";
+        EXPECT_TRUE (page.openGLCheckbox->getToggleState());
+
+        page.openGLCheckbox->triggerClick();
+        testing_support::pumpUntil ([&] { return flag.loadFileAsString() == "0"; }, 1000);
+        EXPECT_EQ (flag.loadFileAsString(), "0");
+
+        // The flag is read as an integer from the start of the text.
+        for (const auto& [text, on] : { std::pair<const char*, bool> { "  12ab", true }, { "ab", false }, { "0", false }, { "1", true } })
+        {
+            flag.replaceWithText (text);
+            Installer::WelcomePage again (app);
+            EXPECT_EQ (again.openGLCheckbox->getToggleState(), on) << text;
+        }
+
+        flag.getParentDirectory().deleteRecursively();
+    }
+}
+
+TEST (Pages, InstallActionWritesOnlyTheUsersChoices)
+{
+    testing_support::FakeSeam seam;
+    PageApp app ("three-objects/Manifest.xml");
+    app.pages.setNextPageToShow (AppProperties::welcome);
+    UI ui (app, 30);
+    auto& page = shownPage<Installer::WelcomePage> (ui);
+
+    // A folder of the system is refused with its reason; the row keeps its folder.
+    const auto before = page.installPaths[0];
+    for (const auto* folder : { "C:\\", "C:\\windows", "C:\\Program Files" })
+    {
+        const auto problem = page.takeChosenFolder (0, juce::File (folder));
+        EXPECT_TRUE (problem.startsWith ("This folder cannot be used: ")) << folder << ": " << problem;
+        EXPECT_EQ (page.installPaths[0], before);
+    }
+
+    testing_support::TempFolder temp;
+    const auto chosen = temp["Ondra Suite"];
+    chosen.createDirectory();
+    EXPECT_EQ (page.takeChosenFolder (0, chosen), "");
+    EXPECT_EQ (page.installPaths[0], chosen.getFullPathName());
+    EXPECT_EQ (page.takeChosenFolder (0, temp["missing"]), "") << "a folder that is not there changes nothing";
+    EXPECT_EQ (page.installPaths[0], chosen.getFullPathName());
+
+    // The presets left out; INSTALL asks for the install page, which an elevated run shows.
+    page.componentCheckboxes[1]->setToggleState (false, juce::dontSendNotification);
+    page.agreeCheckbox.triggerClick();
+    testing_support::pumpUntil ([&] { return page.installButton.isEnabled(); }, 1000);
+    page.installButton.triggerClick();
+    testing_support::pumpUntil ([&] { return dynamic_cast<Installer::InstallPage*> (ui.getCurrentPage()) != nullptr; }, 2000);
+
+    EXPECT_EQ (app.pages.getNextPageToShow(), AppProperties::install);
+    EXPECT_NE (dynamic_cast<Installer::InstallPage*> (ui.getCurrentPage()), nullptr);
+
+    juce::StringArray paths, folders;
+    for (const auto& object : app.working().getObjects())
+    {
+        paths.add (object.objectPath);
+        folders.add (object.defaultInstallPath);
+    }
+
+    EXPECT_EQ (paths, juce::StringArray ("Ondra Tool.exe", "Tarrow Audio - Ondra.vst3.zip", "Installer.exe"))
+        << "the unticked presets are gone, the invisible uninstaller stays";
+    EXPECT_EQ (folders[0], chosen.getFullPathName());
+    EXPECT_EQ (folders[1], "C:/Program Files/Common Files/VST3");
+}
+
+TEST (Pages, PageSwitching)
+{
+    testing_support::FakeSeam seam;
+    PageApp app;
+    UI ui (app, 30);
+    auto* welcome = ui.getCurrentPage();
+    ASSERT_NE (dynamic_cast<Installer::WelcomePage*> (welcome), nullptr);
+
+    // The same page type keeps the page, with whatever the user ticked.
+    dynamic_cast<Installer::WelcomePage*> (welcome)->agreeCheckbox.setToggleState (true, juce::dontSendNotification);
+    app.runtime.changePage();
+    EXPECT_EQ (ui.getCurrentPage(), welcome);
+
+    // The install step without administrator rights shows a fresh welcome page.
+    seam.admin = false;
+    app.pages.setNextPageToShow (AppProperties::install);
+    app.runtime.changePage();
+    auto* fresh = dynamic_cast<Installer::WelcomePage*> (ui.getCurrentPage());
+    ASSERT_NE (fresh, nullptr);
+    EXPECT_NE (fresh, welcome);
+    EXPECT_FALSE (fresh->agreeCheckbox.getToggleState());
+
+    seam.admin = true;
+    app.runtime.changePage();
+    EXPECT_NE (dynamic_cast<Installer::InstallPage*> (ui.getCurrentPage()), nullptr);
+
+    app.pages.setNextPageToShow (AppProperties::result);
+    app.runtime.changePage();
+    EXPECT_NE (dynamic_cast<Installer::ResultPage*> (ui.getCurrentPage()), nullptr);
+
+    // An uninstall shows the uninstaller's variants.
+    app.pages.setOperationMode ((int) OperationMode::uninstall);
+    app.pages.setNextPageToShow (AppProperties::install);
+    app.runtime.changePage();
+    EXPECT_NE (dynamic_cast<Uninstaller::InstallPage*> (ui.getCurrentPage()), nullptr);
+}
+
+TEST (Pages, ProgressPageShowsTheLogAndTheSpinner)
+{
+    testing_support::FakeSeam seam;
+    PageApp app;
+    app.runtime.setLastLogMessage ("Installing Ondra v1.0.7");
+    app.pages.setNextPageToShow (AppProperties::install);
+    UI ui (app, 30);
+    auto& page = shownPage<Installer::InstallPage> (ui);
+
+    EXPECT_EQ (page.logText.getLines(), juce::StringArray ("Installing Ondra v1.0.7")) << "the line logged before the page";
+    for (const auto* line : { "", "Installing Tarrow Audio - Ondra.vst3...", "", "   >> Success!", "", "   >> Success!",
+                              "", "Installing Tarrow Audio - Ondra.aaxplugin..." })
+        app.runtime.setLastLogMessage (line);
+
+    EXPECT_EQ (page.logText.getLines().size(), 5) << "empty texts are skipped, a repeated line is shown twice";
+    EXPECT_EQ (boundsOf (page.logText), juce::Rectangle<int> (55, 280, 385, 329));
+    EXPECT_EQ (boundsOf (page.waitingOverlay), juce::Rectangle<int> (202, 175, 91, 91));
+    EXPECT_TRUE (page.waitingOverlay.isVisible());
+    EXPECT_EQ (page.waitingOverlay.centreImage, nullptr) << "another maker's installer spins without the glyph";
+    snapshots (ui, "progress");
+}
+
+TEST (Pages, ResultPageWithSuccessAndWithErrors)
+{
+    testing_support::FakeSeam seam;
+
+    struct Case { const char* errors; bool succeeded; int lines; const char* picture; };
+    const Case cases[] = {
+        { "", true, 0, "result-done" },
+        { "Error installing C:/Program Files/Common Files/VST3.;Make sure the file is not in use and run the installer again.", false, 2, nullptr },
+        { "one;", false, 2, nullptr },
+        { "Error installing C:/Program Files/Common Files/VST3.\nThe file C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3\\Contents\\"
+          "x86_64-win\\Tarrow Audio - Ondra.vst3 is in use. Close the program that uses it and run the installer again.;"
+          "Error installing C:/Program Files/Common Files/Avid/Audio/Plug-Ins.;The installer payload has no entry Tarrow Audio - Ondra.aaxplugin.zip.",
+          false, 3, "result-errors" },
+    };
+
+    for (const auto& c : cases)
+    {
+        PageApp app;
+        app.getRuntimeTree().setProperty (Ids::InstallationErrors, c.errors, nullptr);
+        app.pages.setNextPageToShow (AppProperties::result);
+        UI ui (app, 30);
+        auto& page = shownPage<Installer::ResultPage> (ui);
+
+        EXPECT_EQ (page.succeeded, c.succeeded) << c.errors;
+        EXPECT_EQ (page.errorLog != nullptr, ! c.succeeded);
+        EXPECT_EQ (boundsOf (page.closeButton), juce::Rectangle<int> (124, 555, 246, 51));
+        EXPECT_EQ (page.closeButton.getLabel(), "Close");
+        EXPECT_EQ (page.closeButton.shieldIcon, nullptr);
+
+        if (c.picture != nullptr)
+            snapshots (ui, c.picture);
+
+        if (page.errorLog != nullptr)
+        {
+            EXPECT_EQ (boundsOf (*page.errorLog), juce::Rectangle<int> (55, 310, 385, 235));
+            EXPECT_FALSE (page.errorLog->getBounds().intersects (page.closeButton.getBounds()));
+            EXPECT_EQ (page.errorLog->getLines().size(), c.lines) << c.errors;
+        }
+    }
+}
+
+TEST (Pages, LicenseOpensBesideTheStateFile)
+{
+    testing_support::FakeSeam seam;
+    PageApp app;
+    Installer::WelcomePage page (app);
+    const auto html = app.getStateFile().getParentDirectory().getChildFile ("EULA.html");
+    html.replaceWithText ("an old licence");
+
+    page.licenseDisclaimer->onClick();
+
+    ASSERT_EQ (seam.openedDocuments.size(), 1);
+    EXPECT_EQ (seam.openedDocuments[0], html);
+    EXPECT_TRUE (html.loadFileAsString().contains ("<html")) << html.loadFileAsString().substring (0, 200);
+}
+
+TEST (Widgets, LogTextKeepsOnlyWhatFits)
+{
+    LogText log;
+    log.setSize (385, 329);   // 305 usable: 15 rows of 20
+
+    for (int i = 0; i < 16; ++i)
+        log.addLine ("line " + juce::String (i));
+
+    log.createComponentSnapshot (log.getLocalBounds());
+    EXPECT_EQ (log.getLines().size(), 15);
+    EXPECT_EQ (log.getLines()[0], "line 1") << "the oldest line goes first";
+
+    // A line wider than 371 pixels takes two rows and pushes out two lines.
+    const auto wide = juce::String::repeatedString ("wide ", 15);
+    ASSERT_GT (robotoRegular().withHeight (14.0f).getStringWidthFloat (wide), 371.0f);
+    ASSERT_LT (robotoRegular().withHeight (14.0f).getStringWidthFloat (wide), 742.0f);
+    log.addLine (wide);
+    log.createComponentSnapshot (log.getLocalBounds());
+    EXPECT_EQ (log.getLines().size(), 14);
+    EXPECT_EQ (log.getLines()[0], "line 3");
+
+    LogText tiny;
+    tiny.setSize (385, 40);
+    tiny.addLine ("no room");
+    tiny.createComponentSnapshot (tiny.getLocalBounds());
+    EXPECT_TRUE (tiny.getLines().isEmpty());
+}
+
+TEST (Widgets, SpinnerGeometryAndTurns)
+{
+    EXPECT_EQ (Quor::WaitingOverlay::spinnerArea (91, 91), juce::Rectangle<float> (10.0f, 10.0f, 71.0f, 71.0f));
+    EXPECT_EQ (Quor::WaitingOverlay::spinnerArea (300, 200), juce::Rectangle<float> (95.0f, 45.0f, 110.0f, 110.0f));
+
+    Quor::WaitingOverlay overlay;
+    overlay.setSize (91, 91);
+    overlay.show ({}, false);
+    EXPECT_TRUE (overlay.isVisible());
+
+    // The rings turn: two pictures a few ticks apart differ inside the spinner's square only.
+    const auto first = overlay.createComponentSnapshot (overlay.getLocalBounds());
+    const auto angle = overlay.ringAngles[1];
+    testing_support::pumpUntil ([&] { return overlay.ringAngles[1] > angle + 0.2f; }, 3000);
+    const auto second = overlay.createComponentSnapshot (overlay.getLocalBounds());
+
+    auto changed = 0;
+    for (int y = 0; y < 91; ++y)
+        for (int x = 0; x < 91; ++x)
+            if (first.getPixelAt (x, y) != second.getPixelAt (x, y))
+            {
+                ++changed;
+                EXPECT_TRUE (juce::Rectangle<int> (10, 10, 71, 71).contains (x, y)) << x << ", " << y;
+            }
+    EXPECT_GT (changed, 20);
+}
