@@ -2,7 +2,7 @@
 """The wizard as a user meets it: the real installer's window under Xvfb and Wine, driven by the
 pointer and by the keyboard, photographed with ImageMagick.
 
-    test_wizard.py <lifecycle installer> <pictures folder>
+    test_wizard.py <lifecycle installer> <with-script installer> <pictures folder>
 """
 import os
 import shutil
@@ -14,6 +14,7 @@ import unittest
 from winetest import Prefix, lines_of
 
 INSTALLER = None
+WITH_SCRIPT = None   # a product whose main application's folder the user may choose
 PICTURES = None
 
 KEY = "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{a3c95e10f27b4d6890e1c4b7d2f5a08e}"
@@ -45,7 +46,8 @@ def read(path):
 class Window:
     """The installer's window on the virtual screen."""
 
-    def __init__(self, seconds=60):
+    def __init__(self, name="Ondra Installer", seconds=60):
+        self.name = name
         # The window is made again when it takes its drawn title bar: the last one that shows
         # stays.
         self.id = None
@@ -54,7 +56,7 @@ class Window:
         self.find()
 
     def find(self):
-        ids = xdotool("search", "--onlyvisible", "--name", "Ondra Installer").split()
+        ids = xdotool("search", "--onlyvisible", "--name", self.name).split()
         self.id = ids[-1] if ids else None
         return self.id is not None
 
@@ -252,7 +254,70 @@ class Wizard(unittest.TestCase):
             self.assert_installed(prefix, aax=False)
 
 
+    def test_at_150_percent(self):
+        with Prefix("wizard-150") as prefix:
+            # Windows' display scaling of 150 %, as Wine keeps it.
+            result = prefix.wine("reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                                 "/d", "144", "/f")
+            self.assertEqual(result.returncode, 0)
+            process, output, window = self.start(prefix)
+
+            _, _, width, height = window.geometry()
+            self.assertIn(width, (742, 743))
+            self.assertEqual(height, 990)
+            path = window.photo("window-150-percent")
+
+            # Nothing cut off: INSTALL's outline runs along its bottom edge, inside the window.
+            r, g, b = pixels(path, (371, round((TITLE + 605) * 1.5), 1, 1))
+            self.assertGreater(b, r + 60, (r, g, b))
+
+            window.keys("Escape")
+
+
+    def test_a_component_left_out_and_a_folder_typed_into_the_chooser(self):
+        key = "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{5b0c2d7e9f1a4c3b8e6d0a1f2b3c4d5e}"
+        chosen = "C:\\Studio Tools\\Ondra"
+        with Prefix("wizard-folder") as prefix:
+            os.makedirs(prefix.unix(chosen))
+            process, output = prefix.spawn(WITH_SCRIPT)
+            self.addCleanup(lambda: process.poll() is None and process.kill())
+            window = Window("Ondra Suite Installer")
+
+            # Three rows, 71 apart: the tool (mandatory, its folder may change), the presets, the VST3.
+            window.click(35, 281)   # leave out the presets
+            window.click(445, 210)  # the tool's "..."
+            self.assertTrue(wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "Select destination directory"), 20))
+            dialog = xdotool("search", "--onlyvisible", "--name", "Select destination directory").split()[-1]
+            values = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", dialog).splitlines() if "=" in line)
+            left, top = int(values["X"]), int(values["Y"])
+
+            # Wine's folder dialog: the name field, the folder typed in, "Open".
+            xdotool("mousemove", str(left + 514), str(top + 467), "click", "1")
+            time.sleep(0.4)
+            xdotool("key", "ctrl+a")
+            xdotool("type", "--delay", "30", chosen)
+            time.sleep(0.4)
+            xdotool("mousemove", str(left + 660), str(top + 494), "click", "1")
+            self.assertTrue(wait_until(lambda: not xdotool("search", "--onlyvisible", "--name", "Select destination directory"), 20))
+            time.sleep(1.0)
+            window.find()
+            window.photo("window-folder-chosen")
+
+            window.click(35, 520)
+            window.click(247, 580)
+            self.assertTrue(wait_until(lambda: "Installation finished successfully." in read(output), 60), read(output))
+            time.sleep(2.5)
+            window.click(247, 580)
+            self.assertEqual(self.wait_for_exit(process), 0, read(output))
+
+            self.assertTrue(os.path.isfile(prefix.unix(chosen + "\\Ondra Tool.exe")))
+            self.assertFalse(os.path.exists(prefix.unix("C:\\Program Files\\Tarrow Audio\\Ondra Suite\\Ondra Tool.exe")))
+            self.assertFalse(os.path.exists(prefix.unix("C:\\ProgramData\\Tarrow Audio\\Presets\\Ondra Presets")))
+            self.assertTrue(os.path.isdir(prefix.unix(VST3)))
+            self.assertEqual(prefix.reg_values(key)["InstallLocation"], chosen)
+
+
 if __name__ == "__main__":
-    INSTALLER, PICTURES = sys.argv[1:3]
-    del sys.argv[1:3]
+    INSTALLER, WITH_SCRIPT, PICTURES = sys.argv[1:4]
+    del sys.argv[1:4]
     unittest.main(verbosity=2)
