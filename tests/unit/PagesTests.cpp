@@ -399,3 +399,28 @@ TEST (Widgets, SpinnerGeometryAndTurns)
             }
     EXPECT_GT (changed, 20);
 }
+
+TEST (Pages, EveryControlHasAnAccessibleTitle)
+{
+    testing_support::FakeSeam seam;
+    PageApp app ("three-objects/Manifest.xml");
+    app.pages.setNextPageToShow (AppProperties::welcome);
+    UI ui (app, 30);
+    auto& page = shownPage<Installer::WelcomePage> (ui);
+
+    // A screen reader reaches a window's controls: on the desktop, each has its handler and title.
+    ui.addToDesktop (0);
+    juce::StringArray titles;
+
+    // Disabled controls too: a screen reader says what is there, and that it cannot be used yet.
+    for (auto* child : page.getChildren())
+    {
+        EXPECT_NE (child->getAccessibilityHandler(), nullptr) << child->getTitle();
+        titles.add (child->getTitle());
+    }
+
+    ui.removeFromDesktop();
+
+    EXPECT_EQ (titles.joinIntoString (" / "), juce::StringArray ({ "INSTALL", "Ondra Tool", "Choose the folder for Ondra Tool", "Ondra Presets",
+                                            "Tarrow Audio - Ondra.vst3", "License terms and conditions", "I agree" }).joinIntoString (" / "));
+}
