@@ -178,8 +178,7 @@ namespace CorvoAudio
             return juce::Drawable::createFromImageData (svg.getData(), svg.getSize());
         };
 
-        const auto background = resources::getResource ("BackgroundGradient_png");
-        lookAndFeel.backgroundImage = juce::ImageCache::getFromMemory (background.getData(), (int) background.getSize());
+        lookAndFeel.backgroundImage = resources::getImage ("BackgroundGradient_png");
         useSeamlessTitleBar = true;
         lookAndFeel.titleBarHeight = 30;
         lookAndFeel.setCloseButtonImages (drawable ("Close_Normal_svg"), drawable ("Close_Hover_svg"));

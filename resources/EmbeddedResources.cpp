@@ -29,6 +29,16 @@ namespace resources
         return {};
     }
 
+    juce::Image getImage (const char* identifier)
+    {
+        int size = 0;
+
+        if (const auto* data = BinaryData::getNamedResource (identifier, size); data != nullptr && size > 0)
+            return juce::ImageCache::getFromMemory (data, size);
+
+        return {};
+    }
+
     juce::String manifestText()
     {
         const auto block = getResource ("Manifest_xml");

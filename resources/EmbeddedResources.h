@@ -1,6 +1,7 @@
 #pragma once
 
 #include <juce_core/juce_core.h>
+#include <juce_graphics/juce_graphics.h>
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,11 @@ namespace resources
 
     /** A resource's bytes, or an empty block when the table has no such identifier. */
     juce::MemoryBlock getResource (const char* identifier);
+
+    /** A picture of the table, decoded once. The image cache knows a picture by the address of
+        its bytes, so it is handed the table's own bytes, which live as long as the program (a
+        copy's address may be taken by another picture's copy later). */
+    juce::Image getImage (const char* identifier);
 
     /** The embedded install manifest, as UTF-8 text. */
     juce::String manifestText();

@@ -2,15 +2,6 @@
 #include "EmbeddedResources.h"
 #include "Fonts.h"
 
-namespace
-{
-    juce::Image embeddedImage (const char* identifier)
-    {
-        const auto data = resources::getResource (identifier);
-        return juce::ImageCache::getFromMemory (data.getData(), (int) data.getSize());
-    }
-}
-
 Page::Page (Quor::CorvoApp& application, AppProperties::PageType type)
     : pageType (type), app (application)
 {
@@ -19,7 +10,7 @@ Page::Page (Quor::CorvoApp& application, AppProperties::PageType type)
     runtimeProperties.setTree (app.getRuntimeTree(), false);
     runtimeProperties.startListening();
     manifestProperties.setTree (app.getManifestTree(), false);
-    logo = embeddedImage ("Installer_Icon_1024_png");
+    logo = resources::getImage ("Installer_Icon_1024_png");
 }
 
 juce::String Page::operationPrefix() const

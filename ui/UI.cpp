@@ -3,6 +3,7 @@
 #include "EmbeddedResources.h"
 #include "InstallPage.h"
 #include "ResultPage.h"
+#include "UninstallerWelcomePage.h"
 #include "WelcomePage.h"
 
 UI::UI (Quor::CorvoApp& application, int titleBarHeight)
@@ -22,8 +23,7 @@ UI::UI (Quor::CorvoApp& application, int titleBarHeight)
 
     showPage (appProperties.getNextPageToShow());
 
-    const auto data = resources::getResource ("BackgroundGradient_png");
-    background = juce::ImageCache::getFromMemory (data.getData(), (int) data.getSize());
+    background = resources::getImage ("BackgroundGradient_png");
     setBounds (getX(), getY(), background.getWidth(), background.getHeight() - titleBarHeight);
 }
 
@@ -38,12 +38,10 @@ std::unique_ptr<Page> UI::createPage (AppProperties::PageType type) const
 {
     const auto uninstall = appProperties.getOperationMode() == (int) OperationMode::uninstall;
 
-    // The uninstall variants of the pages slot in here as they are built; until its welcome page
-    // exists, an uninstall in the window shows no page before the install step.
     const auto welcome = [&]() -> std::unique_ptr<Page>
     {
         if (uninstall)
-            return {};
+            return std::make_unique<Uninstaller::WelcomePage> (app);
 
         return std::make_unique<Installer::WelcomePage> (app);
     };

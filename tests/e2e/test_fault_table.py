@@ -18,7 +18,7 @@ import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 
-from winetest import Prefix, assert_in_order, files_below, lines_of
+from winetest import Prefix, assert_in_order, files_below, lines_of, wait_until
 
 DEMO = LIFECYCLE = HOSTILE = UPGRADE = SECOND = ODD_NAMES = NON_ASCII = WITH_SCRIPT = WINTOOL = None
 
@@ -61,14 +61,6 @@ def contents(prefix, folder):
     """Every file below a folder with its bytes."""
     return {name: read(os.path.join(prefix.unix(folder), *name.split("\\"))) for name in files_below(prefix.unix(folder))}
 
-
-def wait_until(condition, seconds):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        if condition():
-            return True
-        time.sleep(0.25)
-    return condition()
 
 
 def value_tree(element):

@@ -6,7 +6,7 @@ import sys
 import time
 import unittest
 
-from winetest import Prefix, assert_in_order, lines_of
+from winetest import Prefix, assert_in_order, lines_of, wait_until
 
 INSTALLER = None        # the lifecycle product's installer
 DEMO_INSTALLER = None   # the demo installer: the same product, and the uninstaller inside the payload
@@ -32,14 +32,6 @@ def plant(prefix):
         with open(prefix.unix(path), "w") as f:
             f.write("not the installer's\n")
 
-
-def wait_until(condition, seconds):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        if condition():
-            return True
-        time.sleep(0.25)
-    return condition()
 
 
 class Lifecycle(unittest.TestCase):

@@ -2,7 +2,7 @@
 """The wizard as a user meets it: the real installer's window under Xvfb and Wine, driven by the
 pointer and by the keyboard, photographed with ImageMagick.
 
-    test_wizard.py <lifecycle installer> <with-script installer> <pictures folder>
+    test_wizard.py <lifecycle installer> <with-script installer> <wintool> <pictures folder>
 """
 import os
 import shutil
@@ -11,10 +11,11 @@ import sys
 import time
 import unittest
 
-from winetest import Prefix, lines_of
+from winetest import Prefix, lines_of, wait_until
 
 INSTALLER = None
 WITH_SCRIPT = None   # a product whose main application's folder the user may choose
+WINTOOL = None       # runs a registered uninstall command inside Wine as Windows runs it
 PICTURES = None
 
 KEY = "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{a3c95e10f27b4d6890e1c4b7d2f5a08e}"
@@ -28,14 +29,6 @@ TITLE = 30   # the drawn title bar above the page
 def xdotool(*args):
     return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.strip()
 
-
-def wait_until(condition, seconds):
-    end = time.monotonic() + seconds
-    while time.monotonic() < end:
-        if condition():
-            return True
-        time.sleep(0.2)
-    return condition()
 
 
 def read(path):
@@ -85,6 +78,19 @@ class Window:
         for name in names:
             xdotool("key", name)
             time.sleep(0.3)
+
+    def settled_photo(self, name, seconds=15):
+        """A photograph once two in a row are the same: the window has painted what it will."""
+        previous = None
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            path = self.photo(name)
+            data = pixels(path, (0, 0) + self.geometry()[2:])
+            if data == previous:
+                return path
+            previous = data
+            time.sleep(0.3)
+        return path
 
     def photo(self, name):
         path = os.path.join(PICTURES, name + ".png")
@@ -140,11 +146,12 @@ class Wizard(unittest.TestCase):
 
             # The drawn title bar: its close button changes picture under the pointer.
             window.point(200, 200)
-            normal = window.photo("window-welcome")
+            normal = window.settled_photo("window-welcome")
             window.point(481, -16)
-            hover = window.photo("window-close-hover")
             close_button = (472, 5, 18, 18)
-            self.assertNotEqual(pixels(normal, close_button), pixels(hover, close_button))
+            self.assertTrue(wait_until(lambda: pixels(window.photo("window-close-hover"), close_button)
+                                       != pixels(normal, close_button), 10))
+            hover = window.settled_photo("window-close-hover")
             self.assertLess(len(changed_boxes(normal, hover, 495, 660, cell=1) - {(x, y) for x in range(472, 490) for y in range(5, 23)}),
                             10, "only the close button changes")
 
@@ -317,7 +324,44 @@ class Wizard(unittest.TestCase):
             self.assertEqual(prefix.reg_values(key)["InstallLocation"], chosen)
 
 
+    def test_uninstall_from_the_list_of_programs(self):
+        started = time.monotonic()
+        uninstaller = "C:\\Program Files\\Tarrow Audio\\Ondra\\Installer.exe"
+        other = "C:\\Program Files\\Common Files\\VST3\\Other Vendor.vst3\\Contents\\x86_64-win\\Other Vendor.vst3"
+        with Prefix("wizard-uninstall") as prefix:
+            os.makedirs(os.path.dirname(prefix.unix(other)))
+            with open(prefix.unix(other), "wb") as f:
+                f.write(b"MZ another vendor's plug-in")
+            code, output, _ = prefix.run(INSTALLER, "--headless")
+            self.assertEqual(code, 0, output)
+
+            # The registered command, unchanged, as the list of installed programs starts it.
+            process, output = prefix.spawn(WINTOOL, "uninstall", KEY[len("HKLM\\"):])
+            self.addCleanup(lambda: process.poll() is None and process.kill())
+            window = Window()
+            self.assertIsNotNone(window.id, read(output))
+            window.photo("window-uninstall-welcome")
+            self.assertIn("Operation mode: uninstall", lines_of(read(output)))
+
+            window.click(247, 580)   # UNINSTALL
+            self.assertTrue(wait_until(lambda: "Deinstallation finished successfully." in read(output), 60), read(output))
+            time.sleep(2.5)
+            window.photo("window-uninstall-result")
+            window.click(247, 580)   # Close
+            self.assertEqual(self.wait_for_exit(process), 0, read(output))
+
+            for path in (VST3, AAX):
+                self.assertFalse(os.path.exists(prefix.unix(path)), path)
+            self.assertIsNone(prefix.reg_values(KEY))
+            with open(prefix.unix(other), "rb") as f:
+                self.assertEqual(f.read(), b"MZ another vendor's plug-in")
+
+            # The self-deletion script takes the uninstaller once it has exited, within its bound.
+            self.assertTrue(wait_until(lambda: not os.path.exists(prefix.unix(uninstaller)), 120))
+            print(f"uninstall from the list of programs: {time.monotonic() - started:.1f} s")
+
+
 if __name__ == "__main__":
-    INSTALLER, WITH_SCRIPT, PICTURES = sys.argv[1:4]
-    del sys.argv[1:4]
+    INSTALLER, WITH_SCRIPT, WINTOOL, PICTURES = sys.argv[1:5]
+    del sys.argv[1:5]
     unittest.main(verbosity=2)

@@ -89,6 +89,16 @@ class Prefix:
         return set(line[:line.upper().find("C:\\")].replace(" ", "")) if "C:\\" in line.upper() else set()
 
 
+def wait_until(condition, seconds, interval=0.25):
+    """Polls a condition until it holds or the time is up; returns it."""
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        if condition():
+            return True
+        time.sleep(interval)
+    return condition()
+
+
 def lines_of(output):
     return [line.rstrip("\r") for line in output.split("\n")]
 

@@ -7,6 +7,7 @@
 #include "ResultPage.h"
 #include "TestHelpers.h"
 #include "UI.h"
+#include "UninstallerWelcomePage.h"
 #include "WaitingOverlay.h"
 #include "WelcomePage.h"
 
@@ -423,4 +424,78 @@ TEST (Pages, EveryControlHasAnAccessibleTitle)
 
     EXPECT_EQ (titles.joinIntoString (" / "), juce::StringArray ({ "INSTALL", "Ondra Tool", "Choose the folder for Ondra Tool", "Ondra Presets",
                                             "Tarrow Audio - Ondra.vst3", "License terms and conditions", "I agree" }).joinIntoString (" / "));
+}
+
+TEST (UninstallPages, WelcomePageListsWhatGoesAndTheOptions)
+{
+    testing_support::FakeSeam seam;
+
+    {
+        PageApp app;
+        app.pages.setOperationMode ((int) OperationMode::uninstall);
+        UI ui (app, 30);
+        auto& page = shownPage<Uninstaller::WelcomePage> (ui);
+        snapshots (ui, "uninstall-welcome");
+
+        EXPECT_EQ (page.uninstallPaths, juce::StringArray ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3",
+                                                           "C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins\\Tarrow Audio - Ondra.aaxplugin"));
+        EXPECT_TRUE (page.optionCheckboxes.isEmpty());
+        EXPECT_EQ (page.installButton.getLabel(), "UNINSTALL");
+        EXPECT_TRUE (page.installButton.isEnabled()) << "no agreement is needed to uninstall";
+        EXPECT_EQ (page.licenseDisclaimer, nullptr);
+        EXPECT_FALSE (page.agreeCheckbox.isVisible());
+        for (auto* box : page.componentCheckboxes)
+            EXPECT_FALSE (box->isVisible());
+    }
+
+    PageApp app ("uninstall-options/Manifest.xml");
+    app.pages.setOperationMode ((int) OperationMode::uninstall);
+    UI ui (app, 30);
+    auto& page = shownPage<Uninstaller::WelcomePage> (ui);
+
+    // The uninstaller itself and a protected object are neither paths nor options.
+    ASSERT_EQ (page.uninstallPaths.size(), 1);
+    EXPECT_TRUE (page.uninstallPaths[0].endsWith ("VST3\\Tarrow Audio - Ondra.vst3"));
+    ASSERT_EQ (page.optionCheckboxes.size(), 3);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ (boundsOf (*page.optionCheckboxes[k]), juce::Rectangle<int> (25, 420 + 34 * k, 445, 16));
+
+    const auto states = [&]
+    {
+        juce::String text;
+        for (auto* box : page.optionCheckboxes)
+            text << (box->getToggleState() ? "x" : "-") << (box->isEnabled() ? "" : "L") << " ";
+        return text.trim();
+    };
+
+    // presets on by default; userPresets requires presets; everything requires userPresets.
+    struct Step { int click; const char* expected; const char* stored; };
+    const Step steps[] = {
+        { -1, "x - -", "presets" },
+        { 2, "xL xL x", "presets,userPresets,everything" },   // the whole chain, locked below the top
+        { 2, "xL x -", "presets,userPresets" },               // userPresets comes free, keeps its tick
+        { 1, "x - -", "presets" },
+        { 0, "- - -", "" },                                    // nothing ticked: an empty list, never the defaults
+    };
+
+    for (const auto& step : steps)
+    {
+        if (step.click >= 0)
+            page.optionCheckboxes[step.click]->triggerClick();
+
+        testing_support::pumpUntil ([&] { return states() == step.expected; }, 1000);
+        EXPECT_EQ (states(), step.expected) << step.click;
+        EXPECT_EQ (page.getSelectedUninstallOptions().joinIntoString (","), step.stored);
+    }
+
+    snapshots (ui, "uninstall-welcome-options");
+
+    // UNINSTALL stores the choice in the working manifest and asks for the uninstall.
+    page.optionCheckboxes[1]->triggerClick();
+    testing_support::pumpUntil ([&] { return page.getSelectedUninstallOptions().size() == 2; }, 1000);
+    page.installButton.triggerClick();
+    testing_support::pumpUntil ([&] { return dynamic_cast<Uninstaller::InstallPage*> (ui.getCurrentPage()) != nullptr; }, 2000);
+    EXPECT_EQ (app.working().getString (Ids::SelectedUninstallOptions), "presets,userPresets");
+    EXPECT_NE (dynamic_cast<Uninstaller::InstallPage*> (ui.getCurrentPage()), nullptr);
+    snapshots (ui, "uninstall-progress");
 }

@@ -109,8 +109,7 @@ TEST (TitleBar, PicturesOfTheBarAndTheCloseButton)
     }
 
     // The picture covers the bar, top edges aligned: the bar shows the picture's top rows.
-    const auto background = resources::getResource ("BackgroundGradient_png");
-    laf.backgroundImage = juce::ImageCache::getFromMemory (background.getData(), (int) background.getSize());
+    laf.backgroundImage = resources::getImage ("BackgroundGradient_png");
     ASSERT_EQ (laf.backgroundImage.getBounds(), juce::Rectangle<int> (0, 0, 495, 660));
     juce::Image bar (juce::Image::ARGB, 495, 30, true);
     {

@@ -1,0 +1,198 @@
+#include "UninstallerWelcomePage.h"
+#include "Fonts.h"
+#include "Identifiers.h"
+#include "UninstallPlan.h"
+#include "UninstallRegistry.h"
+
+namespace Uninstaller
+{
+    namespace
+    {
+        const juce::Colour textGrey = juce::Colour (0xff808080).brighter (0.4f);
+    }
+
+    WelcomePage::WelcomePage (Quor::CorvoApp& application)
+        : Installer::WelcomePage (application)
+    {
+        for (auto* box : componentCheckboxes)
+            box->setVisible (false);
+
+        for (auto* button : pathButtons)
+            button->setVisible (false);
+
+        licenseDisclaimer.reset();
+        agreeCheckbox.setVisible (false);
+
+        installButton.setLabel ("UNINSTALL");
+        installButton.setEnabled (true);
+
+        initUninstallOptionsUi();
+        updateOptionStates();
+    }
+
+    void WelcomePage::initUninstallOptionsUi()
+    {
+        // The paths come from the code the uninstall itself runs: what the registration recorded
+        // wins over the manifest's default folders, exactly as it will when the files go.
+        const auto entry = CorvoAudio::readUninstallRegistry (manifestProperties.getString (Ids::AppUuid));
+
+        for (const auto& object : manifestProperties.getObjects())
+        {
+            if (object.isUninstaller || object.preventUninstall)
+                continue;
+
+            if (object.uninstallOptionId.isEmpty())
+            {
+                if (const auto target = CorvoAudio::resolveUninstallTarget (entry, object); target != juce::File())
+                    uninstallPaths.add (target.getFullPathName());
+
+                continue;
+            }
+
+            auto existing = std::find_if (uninstallOptions.begin(), uninstallOptions.end(),
+                                          [&object] (const UninstallOptionEntry& e) { return e.optionId == object.uninstallOptionId; });
+
+            if (existing == uninstallOptions.end())
+            {
+                uninstallOptions.push_back ({ object.uninstallOptionId,
+                                              object.uninstallOptionLabel.isNotEmpty() ? object.uninstallOptionLabel : object.uninstallOptionId,
+                                              object.uninstallOptionDefaultSelection,
+                                              object.uninstallOptionRequires });
+                continue;
+            }
+
+            if (object.uninstallOptionDefaultSelection)
+                existing->defaultSelection = true;
+
+            for (const auto& id : object.uninstallOptionRequires)
+                existing->requires.addIfNotAlreadyThere (id);
+        }
+
+        for (const auto& option : uninstallOptions)
+        {
+            auto* box = optionCheckboxes.add (new CheckmarkWithText (option.label));
+            addAndMakeVisible (box);
+            box->setAlpha (209.0f / 255.0f);
+            box->setToggleState (option.defaultSelection, juce::dontSendNotification);
+            box->onClick = [this] { updateOptionStates(); };
+        }
+    }
+
+    void WelcomePage::updateOptionStates()
+    {
+        if (optionCheckboxes.isEmpty())
+            return;
+
+        const auto indexOf = [this] (const juce::String& id)
+        {
+            for (size_t i = 0; i < uninstallOptions.size(); ++i)
+                if (uninstallOptions[i].optionId == id)
+                    return (int) i;
+
+            return -1;
+        };
+
+        // What a ticked option requires is ticked too, through every level.
+        for (auto changed = true; changed;)
+        {
+            changed = false;
+
+            for (size_t i = 0; i < uninstallOptions.size(); ++i)
+            {
+                if (! optionCheckboxes[(int) i]->getToggleState())
+                    continue;
+
+                for (const auto& id : uninstallOptions[i].requires)
+                {
+                    const auto required = indexOf (id);
+
+                    if (required >= 0 && ! optionCheckboxes[required]->getToggleState())
+                    {
+                        optionCheckboxes[required]->setToggleState (true, juce::dontSendNotification);
+                        changed = true;
+                    }
+                }
+            }
+        }
+
+        // ...and cannot be unticked while anything ticked requires it.
+        for (size_t j = 0; j < uninstallOptions.size(); ++j)
+        {
+            auto requiredBy = 0;
+
+            for (size_t i = 0; i < uninstallOptions.size(); ++i)
+                if (optionCheckboxes[(int) i]->getToggleState())
+                    for (const auto& id : uninstallOptions[i].requires)
+                        if (id == uninstallOptions[j].optionId)
+                            ++requiredBy;
+
+            optionCheckboxes[(int) j]->setEnabled (requiredBy == 0);
+        }
+    }
+
+    juce::StringArray WelcomePage::getSelectedUninstallOptions() const
+    {
+        juce::StringArray ids;
+
+        for (size_t i = 0; i < uninstallOptions.size(); ++i)
+            if (optionCheckboxes[(int) i]->getToggleState())
+                ids.add (uninstallOptions[i].optionId);
+
+        return ids;
+    }
+
+    void WelcomePage::applySelection()
+    {
+        Installer::WelcomePage::applySelection();
+
+        ManifestProperties working (false);
+        working.setTree (app.getPersistentTree(), true);
+
+        const juce::ScopedLock lock (manifestLock);
+        working.getTree().setProperty (Ids::SelectedUninstallOptions, getSelectedUninstallOptions().joinIntoString (","), nullptr);
+    }
+
+    void WelcomePage::resized()
+    {
+        Installer::WelcomePage::resized();
+
+        for (auto* box : componentCheckboxes)
+            box->setBounds ({});
+
+        for (auto* button : pathButtons)
+            button->setBounds ({});
+
+        agreeCheckbox.setBounds ({});
+
+        const auto w = (float) getWidth();
+        pathsHeadingArea = { 55.0f, 205.0f, w - 110.0f, 20.0f };
+        pathsListArea = { 55.0f, 230.0f, w - 110.0f, 140.0f };
+        optionsHeadingArea = { 55.0f, 390.0f, w - 110.0f, 20.0f };
+
+        for (int k = 0; k < optionCheckboxes.size(); ++k)
+            optionCheckboxes[k]->setBounds (25, 420 + 34 * k, getWidth() - 50, 16);
+    }
+
+    void WelcomePage::paint (juce::Graphics& g)
+    {
+        Page::paint (g);
+
+        const auto w = getWidth();
+        g.setColour (textGrey);
+        g.setFont (robotoMedium().withHeight (14.0f));
+        g.drawMultiLineText ("The following plugin/app paths will be uninstalled:", 55, 205, w - 110, juce::Justification::left, 0.0f);
+
+        g.setFont (robotoRegular().withHeight (13.0f));
+
+        for (int k = 0; k < uninstallPaths.size(); ++k)
+            g.drawText ("- " + uninstallPaths[k], juce::Rectangle<float> (55.0f, 230.0f + 20.0f * (float) k, (float) w - 110.0f, 18.0f),
+                        juce::Justification::topLeft, true);
+
+        if (! optionCheckboxes.isEmpty())
+        {
+            g.setColour (textGrey.withAlpha (0.8f));
+            g.setFont (robotoLight().withHeight (13.0f));
+            g.drawText ("Optional components:", optionsHeadingArea, juce::Justification::centredLeft, true);
+        }
+    }
+}

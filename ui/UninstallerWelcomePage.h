@@ -1,0 +1,40 @@
+#pragma once
+
+#include "WelcomePage.h"
+
+namespace Uninstaller
+{
+    /** One uninstall option as the page shows it. */
+    struct UninstallOptionEntry
+    {
+        juce::String optionId, label;
+        bool defaultSelection = false;
+        juce::StringArray requires;
+    };
+
+    /** The first page of an uninstall: what will be removed, path by path, the product's
+        uninstall options (an option that a ticked one requires is ticked and locked), and
+        UNINSTALL. Built on the installer's welcome page, whose own controls it hides. */
+    class WelcomePage final : public Installer::WelcomePage
+    {
+    public:
+        explicit WelcomePage (Quor::CorvoApp& app);
+
+        /** The ids of the ticked options, in list order. */
+        juce::StringArray getSelectedUninstallOptions() const;
+
+        void applySelection() override;
+        void paint (juce::Graphics& g) override;
+        void resized() override;
+
+        std::vector<UninstallOptionEntry> uninstallOptions;
+        juce::OwnedArray<CheckmarkWithText> optionCheckboxes;
+        juce::StringArray uninstallPaths;
+
+    private:
+        void initUninstallOptionsUi();
+        void updateOptionStates();
+
+        juce::Rectangle<float> pathsHeadingArea, pathsListArea, optionsHeadingArea;
+    };
+}
