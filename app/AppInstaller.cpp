@@ -64,6 +64,12 @@ namespace CorvoAudio
         masterReference.clear();
     }
 
+   #ifndef INSTALLER_MODIFY_MODE
+    #define INSTALLER_MODIFY_MODE 0
+   #endif
+
+    bool AppInstaller::modifyModeSwitch = INSTALLER_MODIFY_MODE != 0;
+
     OperationMode AppInstaller::modeFromCommandLine (const juce::String& commandLine, bool headless)
     {
         const auto explicitRequest = commandLine.contains ("--mode=") || commandLine.contains ("--install")
@@ -85,7 +91,12 @@ namespace CorvoAudio
 
         if (commandLine.contains ("--mode=modify") || commandLine.contains ("--modify"))
         {
-            // Modify mode is switched off in this build.
+            if (modifyModeSwitch)
+            {
+                platform::writeLine ("Operation mode source: explicit command line");
+                return OperationMode::modify;
+            }
+
             platform::writeLine ("Modify mode requested but disabled at build time, falling back to install mode");
             return OperationMode::install;
         }

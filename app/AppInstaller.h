@@ -34,6 +34,10 @@ namespace CorvoAudio
         /** Starts the engine, or asks for elevation, when the next page is the install page. */
         void runInstallationIfReady (juce::var);
 
+        /** The build-time modify switch (CMake option INSTALLER_MODIFY_MODE, off in the shipped
+            build): only with it on does "--modify" reach the modify page. Tests may set it. */
+        static bool modifyModeSwitch;
+
         /** The mode a command line asks for, logging where the decision came from. */
         static OperationMode modeFromCommandLine (const juce::String& commandLine, bool headless);
 

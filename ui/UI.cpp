@@ -2,6 +2,7 @@
 #include "Elevation.h"
 #include "EmbeddedResources.h"
 #include "InstallPage.h"
+#include "ModifyPage.h"
 #include "ResultPage.h"
 #include "UninstallerWelcomePage.h"
 #include "WelcomePage.h"
@@ -67,6 +68,8 @@ std::unique_ptr<Page> UI::createPage (AppProperties::PageType type) const
             return std::make_unique<Installer::ResultPage> (app);
 
         case AppProperties::modify:
+            return std::make_unique<Installer::ModifyPage> (app);
+
         default:
             return {};
     }

@@ -126,6 +126,20 @@ class Wizard(unittest.TestCase):
         self.assertIsNotNone(window.id, read(output))
         return process, output, window
 
+    def click_until(self, window, x, y, condition, attempts=3, seconds=8):
+        """Clicks until the click has shown its effect: on a loaded machine a click can reach the
+        window before it handles the pointer moving onto the control."""
+        for _ in range(attempts):
+            window.click(x, y)
+            if wait_until(condition, seconds):
+                return True
+        return False
+
+    def ticked(self, window, y):
+        path = window.photo("window-check")
+        r, g, b = pixels(path, (35, TITLE + y + 10, 1, 1))
+        return b > 200 and r < 60
+
     def wait_for_exit(self, process, seconds=30):
         wait_until(lambda: process.poll() is not None, seconds)
         return process.poll()
@@ -159,11 +173,11 @@ class Wizard(unittest.TestCase):
             window.click(247, 580)
             time.sleep(1.0)
             self.assertNotIn("Installing Ondra v1.0.7", read(output))
-            window.click(35, 520)
-            window.click(247, 580)
+            self.assertTrue(self.click_until(window, 35, 520, lambda: self.ticked(window, 510)), "I agree")
+            self.assertTrue(self.click_until(window, 247, 580, lambda: "Installing Ondra v1.0.7" in read(output)),
+                            read(output))
 
             # The progress page: the spinner turns, the log grows.
-            self.assertTrue(wait_until(lambda: "Installing Ondra v1.0.7" in read(output), 20), read(output))
             first = window.photo("window-progress-1")
             time.sleep(0.15)
             second = window.photo("window-progress-2")
@@ -189,7 +203,7 @@ class Wizard(unittest.TestCase):
             xdotool("mouseup", "1")
             time.sleep(1.5)
             self.assertEqual(window.geometry()[:2], (100, 120))
-            window.click(247, 580)
+            self.assertTrue(self.click_until(window, 247, 580, lambda: process.poll() is not None, seconds=15), read(output))
             self.assertEqual(self.wait_for_exit(process), 0, read(output))
 
             self.assert_installed(prefix)
@@ -291,9 +305,9 @@ class Wizard(unittest.TestCase):
             window = Window("Ondra Suite Installer")
 
             # Three rows, 71 apart: the tool (mandatory, its folder may change), the presets, the VST3.
-            window.click(35, 281)   # leave out the presets
-            window.click(445, 210)  # the tool's "..."
-            self.assertTrue(wait_until(lambda: xdotool("search", "--onlyvisible", "--name", "Select destination directory"), 20))
+            self.assertTrue(self.click_until(window, 35, 281, lambda: not self.ticked(window, 271)), "leave out the presets")
+            self.assertTrue(self.click_until(window, 445, 210,   # the tool's "..."
+                                             lambda: xdotool("search", "--onlyvisible", "--name", "Select destination directory")))
             dialog = xdotool("search", "--onlyvisible", "--name", "Select destination directory").split()[-1]
             values = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", dialog).splitlines() if "=" in line)
             left, top = int(values["X"]), int(values["Y"])
@@ -310,11 +324,11 @@ class Wizard(unittest.TestCase):
             window.find()
             window.photo("window-folder-chosen")
 
-            window.click(35, 520)
-            window.click(247, 580)
+            self.assertTrue(self.click_until(window, 35, 520, lambda: self.ticked(window, 510)), "I agree")
+            self.assertTrue(self.click_until(window, 247, 580, lambda: "Installing Ondra Suite" in read(output)), read(output))
             self.assertTrue(wait_until(lambda: "Installation finished successfully." in read(output), 60), read(output))
             time.sleep(2.5)
-            window.click(247, 580)
+            self.assertTrue(self.click_until(window, 247, 580, lambda: process.poll() is not None, seconds=15), read(output))
             self.assertEqual(self.wait_for_exit(process), 0, read(output))
 
             self.assertTrue(os.path.isfile(prefix.unix(chosen + "\\Ondra Tool.exe")))
@@ -343,11 +357,11 @@ class Wizard(unittest.TestCase):
             window.photo("window-uninstall-welcome")
             self.assertIn("Operation mode: uninstall", lines_of(read(output)))
 
-            window.click(247, 580)   # UNINSTALL
+            self.assertTrue(self.click_until(window, 247, 580, lambda: "Starting deinstallation..." in read(output)), read(output))
             self.assertTrue(wait_until(lambda: "Deinstallation finished successfully." in read(output), 60), read(output))
             time.sleep(2.5)
             window.photo("window-uninstall-result")
-            window.click(247, 580)   # Close
+            self.assertTrue(self.click_until(window, 247, 580, lambda: process.poll() is not None, seconds=15), read(output))
             self.assertEqual(self.wait_for_exit(process), 0, read(output))
 
             for path in (VST3, AAX):

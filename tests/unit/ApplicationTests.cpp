@@ -2,6 +2,7 @@
 #include "CrashLog.h"
 #include "Elevation.h"
 #include "InstallerProcess.h"
+#include "ModifyPage.h"
 #include "ResultPage.h"
 #include "UI.h"
 #include "WelcomePage.h"
@@ -37,6 +38,14 @@ TEST (Application, ModeFromCommandLine)
         EXPECT_EQ (mode, c.mode) << c.commandLine;
         EXPECT_EQ (output, juce::String (c.message) + "\n") << c.commandLine;
     }
+
+    // A build with the modify switch on: "--modify" is the modify page's mode.
+    AppInstaller::modifyModeSwitch = true;
+    auto mode = OperationMode::install;
+    const auto output = captureOutput ([&] { mode = AppInstaller::modeFromCommandLine ("--mode=modify", false); });
+    AppInstaller::modifyModeSwitch = false;
+    EXPECT_EQ (mode, OperationMode::modify);
+    EXPECT_EQ (output, "Operation mode source: explicit command line\n");
 }
 
 TEST (Application, HeadlessStartWithoutAdministratorRightsExitsWithOne)
@@ -391,4 +400,48 @@ TEST (Application, StoppingARunningInstallReportsWhatIsLeftAndQuits)
     const auto stateFile = app->getStateFile();
     app.reset();
     EXPECT_FALSE (stateFile.existsAsFile()) << "a stopped install is not resumed at the next start";
+}
+
+TEST (Application, ModifySwitchOnRepairReinstallsWhatWasDeleted)
+{
+    FakeSeam seam;
+    AppInstaller::modifyModeSwitch = true;
+    const juce::File module ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3\\Contents\\x86_64-win\\Tarrow Audio - Ondra.vst3");
+
+    // An installed product whose plug-in module a user deleted.
+    module.getParentDirectory().createDirectory();
+    module.replaceWithText ("old");
+    module.deleteFile();
+    ASSERT_FALSE (module.exists());
+
+    std::unique_ptr<AppInstaller> app;
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    const auto output = captureOutput ([&]
+    {
+        app->initialise ("--modify");
+        auto* ui = dynamic_cast<UI*> (app->getMainWindow()->getContentComponent());
+        ASSERT_NE (ui, nullptr);
+        auto* modify = dynamic_cast<Installer::ModifyPage*> (ui->getCurrentPage());
+        ASSERT_NE (modify, nullptr);
+
+        modify->repairButton.triggerClick();
+        testing_support::pumpUntil ([&] { return dynamic_cast<Installer::WelcomePage*> (ui->getCurrentPage()) != nullptr; }, 2000);
+        auto* welcome = dynamic_cast<Installer::WelcomePage*> (ui->getCurrentPage());
+        ASSERT_NE (welcome, nullptr);
+
+        welcome->agreeCheckbox.setToggleState (true, juce::sendNotificationSync);
+        welcome->installButton.triggerClick();
+        AppProperties pages;
+        pages.setTree (app->getPersistentTree(), false);
+        testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
+    });
+    AppInstaller::modifyModeSwitch = false;
+
+    EXPECT_TRUE (output.contains ("Operation mode: modify")) << output;
+    EXPECT_TRUE (output.contains ("Installation finished successfully.")) << output;
+    EXPECT_TRUE (module.existsAsFile()) << "a repair puts the module back";
+
+    app.reset();
+    platform::deletePath (juce::File ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3"));
+    platform::deletePath (juce::File ("C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins\\Tarrow Audio - Ondra.aaxplugin"));
 }

@@ -3,6 +3,7 @@
 #include "Identifiers.h"
 #include "InstallPage.h"
 #include "LogText.h"
+#include "ModifyPage.h"
 #include "ManifestProperties.h"
 #include "ResultPage.h"
 #include "TestHelpers.h"
@@ -498,4 +499,38 @@ TEST (UninstallPages, WelcomePageListsWhatGoesAndTheOptions)
     EXPECT_EQ (app.working().getString (Ids::SelectedUninstallOptions), "presets,userPresets");
     EXPECT_NE (dynamic_cast<Uninstaller::InstallPage*> (ui.getCurrentPage()), nullptr);
     snapshots (ui, "uninstall-progress");
+}
+
+TEST (ModifyPages, RepairOrUninstall)
+{
+    testing_support::FakeSeam seam;
+
+    for (const auto uninstall : { false, true })
+    {
+        PageApp app;
+        app.pages.setOperationMode ((int) OperationMode::modify);
+        app.pages.setNextPageToShow (AppProperties::modify);
+        UI ui (app, 30);
+        auto& page = shownPage<Installer::ModifyPage> (ui);
+
+        if (! uninstall)
+            snapshots (ui, "modify");
+
+        EXPECT_EQ (boundsOf (page.repairButton), juce::Rectangle<int> (124, 335, 246, 51));
+        EXPECT_EQ (boundsOf (page.uninstallButton), juce::Rectangle<int> (124, 415, 246, 51));
+        for (auto* button : { &page.repairButton, &page.uninstallButton })
+        {
+            EXPECT_TRUE (button->isEnabled());
+            EXPECT_EQ (button->shieldIcon, nullptr);
+        }
+
+        (uninstall ? page.uninstallButton : page.repairButton).triggerClick();
+        testing_support::pumpUntil ([&] { return ui.getCurrentPage()->pageType == AppProperties::welcome; }, 2000);
+
+        EXPECT_EQ (app.pages.getOperationMode(), (int) (uninstall ? OperationMode::uninstall : OperationMode::install));
+        if (uninstall)
+            EXPECT_NE (dynamic_cast<Uninstaller::WelcomePage*> (ui.getCurrentPage()), nullptr);
+        else
+            EXPECT_NE (dynamic_cast<Installer::WelcomePage*> (ui.getCurrentPage()), nullptr);
+    }
 }
