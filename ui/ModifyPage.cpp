@@ -20,12 +20,14 @@ namespace Installer
 
     void ModifyPage::continueAs (OperationMode mode)
     {
-        appProperties.setOperationMode ((int) mode);
-        appProperties.setNextPageToShow (AppProperties::welcome);
-
-        // The page change replaces this page: it is the last thing done here.
+        // The page change replaces this page: it goes through views of its own, last.
+        AppProperties pages;
+        pages.setTree (app.getPersistentTree(), false);
         RuntimeProperties runtime;
         runtime.setTree (app.getRuntimeTree(), false);
+
+        pages.setOperationMode ((int) mode);
+        pages.setNextPageToShow (AppProperties::welcome);
         runtime.changePage();
     }
 

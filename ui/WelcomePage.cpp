@@ -185,10 +185,13 @@ namespace Installer
         applySelection();
         const auto admin = runtimeProperties.getAdminPermissions();
 
-        // Either write may replace this page: nothing of it is used after them.
+        // Either write may replace this page, its views included: they go through views of
+        // their own, and nothing of the page is used after them.
+        AppProperties pages;
+        pages.setTree (app.getPersistentTree(), false);
         RuntimeProperties runtime;
         runtime.setTree (app.getRuntimeTree(), false);
-        appProperties.setNextPageToShow (AppProperties::install);
+        pages.setNextPageToShow (AppProperties::install);
 
         if (admin)
             runtime.changePage();
