@@ -21,8 +21,7 @@ namespace CorvoAudio
 
         juce::Point<int> backgroundSize()
         {
-            const auto png = resources::getResource ("BackgroundGradient_png");
-            const auto image = juce::ImageFileFormat::loadFrom (png.getData(), png.getSize());
+            const auto image = resources::getImage ("BackgroundGradient_png");
             return { image.getWidth(), image.getHeight() };
         }
 
@@ -183,16 +182,10 @@ namespace CorvoAudio
 
     void AppInstaller::continueWithWindow()
     {
-        const auto drawable = [] (const char* identifier)
-        {
-            const auto svg = resources::getResource (identifier);
-            return juce::Drawable::createFromImageData (svg.getData(), svg.getSize());
-        };
-
         lookAndFeel.backgroundImage = resources::getImage ("BackgroundGradient_png");
         useSeamlessTitleBar = true;
         lookAndFeel.titleBarHeight = 30;
-        lookAndFeel.setCloseButtonImages (drawable ("Close_Normal_svg"), drawable ("Close_Hover_svg"));
+        lookAndFeel.setCloseButtonImages (resources::getDrawable ("Close_Normal_svg"), resources::getDrawable ("Close_Hover_svg"));
 
         openMainWindow();
 

@@ -21,7 +21,8 @@ namespace CorvoAudio
 
             if (existing == options.end())
             {
-                UninstallOption option { object.uninstallOptionId, object.uninstallOptionDefaultSelection, {} };
+                UninstallOption option { object.uninstallOptionId, object.uninstallOptionDefaultSelection, {},
+                                         object.uninstallOptionLabel.isNotEmpty() ? object.uninstallOptionLabel : object.uninstallOptionId };
 
                 for (const auto& id : object.uninstallOptionRequires)
                     option.requires.addIfNotAlreadyThere (id);

@@ -14,6 +14,7 @@ namespace CorvoAudio
         juce::String optionId;
         bool selected = false;
         juce::StringArray requires;
+        juce::String label;     // the first object's label, or the id
     };
 
     /** The options in order of first appearance; selected by default when any object says so,

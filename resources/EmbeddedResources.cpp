@@ -39,6 +39,16 @@ namespace resources
         return {};
     }
 
+    std::unique_ptr<juce::Drawable> getDrawable (const char* identifier)
+    {
+        int size = 0;
+
+        if (const auto* data = BinaryData::getNamedResource (identifier, size); data != nullptr && size > 0)
+            return juce::Drawable::createFromImageData (data, (size_t) size);
+
+        return {};
+    }
+
     juce::String manifestText()
     {
         const auto block = getResource ("Manifest_xml");

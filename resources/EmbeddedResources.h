@@ -2,6 +2,7 @@
 
 #include <juce_core/juce_core.h>
 #include <juce_graphics/juce_graphics.h>
+#include <juce_gui_basics/juce_gui_basics.h>
 
 #include <functional>
 #include <memory>
@@ -29,6 +30,9 @@ namespace resources
         its bytes, so it is handed the table's own bytes, which live as long as the program (a
         copy's address may be taken by another picture's copy later). */
     juce::Image getImage (const char* identifier);
+
+    /** A drawing (an SVG of the table), or none when the table lacks it or it does not parse. */
+    std::unique_ptr<juce::Drawable> getDrawable (const char* identifier);
 
     /** The embedded install manifest, as UTF-8 text. */
     juce::String manifestText();

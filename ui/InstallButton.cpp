@@ -6,8 +6,7 @@
 InstallButton::InstallButton()
     : juce::Button ("InstallButton")
 {
-    const auto svg = resources::getResource ("WindowsSecurityIcon_svg");
-    shieldIcon = juce::Drawable::createFromImageData (svg.getData(), svg.getSize());
+    shieldIcon = resources::getDrawable ("WindowsSecurityIcon_svg");
     // The focus ring marks where Tab has brought the user, not where the mouse clicked.
     setMouseClickGrabsKeyboardFocus (false);
     setTitle (label);

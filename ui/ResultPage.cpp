@@ -4,15 +4,6 @@
 
 namespace Installer
 {
-    namespace
-    {
-        std::unique_ptr<juce::Drawable> embeddedDrawable (const char* identifier)
-        {
-            const auto data = resources::getResource (identifier);
-            return juce::Drawable::createFromImageData (data.getData(), data.getSize());
-        }
-    }
-
     ResultPage::ResultPage (Quor::CorvoApp& application)
         : Page (application, AppProperties::result)
     {
@@ -22,11 +13,11 @@ namespace Installer
 
         if (succeeded)
         {
-            resultIcon = embeddedDrawable ("Icon_check_svg");
+            resultIcon = resources::getDrawable ("Icon_check_svg");
         }
         else
         {
-            resultIcon = embeddedDrawable ("Icon_erroroutline_svg");
+            resultIcon = resources::getDrawable ("Icon_erroroutline_svg");
             errorLog = std::make_unique<LogText>();
             errorLog->setTitle ("Errors");
             addAndMakeVisible (*errorLog);

@@ -1,7 +1,6 @@
 #include "UninstallerWelcomePage.h"
 #include "Fonts.h"
 #include "Identifiers.h"
-#include "UninstallPlan.h"
 #include "UninstallRegistry.h"
 
 namespace Uninstaller
@@ -36,44 +35,30 @@ namespace Uninstaller
         // wins over the manifest's default folders, exactly as it will when the files go.
         const auto entry = CorvoAudio::readUninstallRegistry (manifestProperties.getString (Ids::AppUuid));
 
+        std::vector<ManifestObject> removable;
+
         for (const auto& object : manifestProperties.getObjects())
         {
             if (object.isUninstaller || object.preventUninstall)
                 continue;
 
+            removable.push_back (object);
+
             if (object.uninstallOptionId.isEmpty())
-            {
                 if (const auto target = CorvoAudio::resolveUninstallTarget (entry, object); target != juce::File())
                     uninstallPaths.add (target.getFullPathName());
-
-                continue;
-            }
-
-            auto existing = std::find_if (uninstallOptions.begin(), uninstallOptions.end(),
-                                          [&object] (const UninstallOptionEntry& e) { return e.optionId == object.uninstallOptionId; });
-
-            if (existing == uninstallOptions.end())
-            {
-                uninstallOptions.push_back ({ object.uninstallOptionId,
-                                              object.uninstallOptionLabel.isNotEmpty() ? object.uninstallOptionLabel : object.uninstallOptionId,
-                                              object.uninstallOptionDefaultSelection,
-                                              object.uninstallOptionRequires });
-                continue;
-            }
-
-            if (object.uninstallOptionDefaultSelection)
-                existing->defaultSelection = true;
-
-            for (const auto& id : object.uninstallOptionRequires)
-                existing->requires.addIfNotAlreadyThere (id);
         }
+
+        // The options as the deinstallation reads them: defaults and requirements merged over
+        // every object that names an option.
+        uninstallOptions = CorvoAudio::uninstallOptions (removable);
 
         for (const auto& option : uninstallOptions)
         {
             auto* box = optionCheckboxes.add (new CheckmarkWithText (option.label));
             addAndMakeVisible (box);
             box->setAlpha (209.0f / 255.0f);
-            box->setToggleState (option.defaultSelection, juce::dontSendNotification);
+            box->setToggleState (option.selected, juce::dontSendNotification);
             box->onClick = [this] { updateOptionStates(); };
         }
     }

@@ -1,17 +1,10 @@
 #pragma once
 
+#include "UninstallPlan.h"
 #include "WelcomePage.h"
 
 namespace Uninstaller
 {
-    /** One uninstall option as the page shows it. */
-    struct UninstallOptionEntry
-    {
-        juce::String optionId, label;
-        bool defaultSelection = false;
-        juce::StringArray requires;
-    };
-
     /** The first page of an uninstall: what will be removed, path by path, the product's
         uninstall options (an option that a ticked one requires is ticked and locked), and
         UNINSTALL. Built on the installer's welcome page, whose own controls it hides. */
@@ -27,7 +20,7 @@ namespace Uninstaller
         void paint (juce::Graphics& g) override;
         void resized() override;
 
-        std::vector<UninstallOptionEntry> uninstallOptions;
+        std::vector<CorvoAudio::UninstallOption> uninstallOptions;
         juce::OwnedArray<CheckmarkWithText> optionCheckboxes;
         juce::StringArray uninstallPaths;
 

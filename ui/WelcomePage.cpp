@@ -10,12 +10,6 @@ namespace Installer
 {
     namespace
     {
-        std::unique_ptr<juce::Drawable> embeddedDrawable (const char* identifier)
-        {
-            const auto data = resources::getResource (identifier);
-            return juce::Drawable::createFromImageData (data.getData(), data.getSize());
-        }
-
         void writeFlag (const juce::File& file, bool state)
         {
             if (file == juce::File())
@@ -107,8 +101,8 @@ namespace Installer
             box->setEnabled (object.installationOptional);
 
             auto* pathButton = pathButtons.add (new SelectPathButton());
-            pathButton->normalIcon = embeddedDrawable ("DestChoose_Normal_svg");
-            pathButton->hoverIcon = embeddedDrawable ("DestChoose_Hover_svg");
+            pathButton->normalIcon = resources::getDrawable ("DestChoose_Normal_svg");
+            pathButton->hoverIcon = resources::getDrawable ("DestChoose_Hover_svg");
             pathButton->setTitle ("Choose the folder for " + object.objectName);
 
             auto path = object.defaultInstallPath;

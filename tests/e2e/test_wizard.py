@@ -239,8 +239,7 @@ class Wizard(unittest.TestCase):
                 return max(brightness(path, 247, 558), brightness(path, 247, 559), brightness(path, 247, 560)) > 120
 
             def ticked(y):
-                r, g, b = pixels(photo(), (35, TITLE + y + 10, 1, 1))
-                return b > 200 and r < 60
+                return self.ticked(window, y)
 
             def tab_until(condition, limit=8):
                 # One Tab at a time, each given time to repaint, so that none goes past the target.

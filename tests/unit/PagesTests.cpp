@@ -20,7 +20,7 @@ namespace
     struct PageApp final : Quor::CorvoApp
     {
         explicit PageApp (const juce::String& manifestFile = {})
-            : Quor::CorvoApp (2, tree (RuntimeProperties()), tree (AppProperties()), "Page Tests " + juce::Uuid().toString(), "Ondra Installer",
+            : Quor::CorvoApp (2, testing_support::TestApp::tree (RuntimeProperties()), testing_support::TestApp::tree (AppProperties()), "Page Tests " + juce::Uuid().toString(), "Ondra Installer",
                               "1.0", 1, { 495, 660 }, new juce::ComponentBoundsConstrainer())
         {
             const auto text = manifestFile.isEmpty() ? resources::manifestText()
@@ -39,12 +39,6 @@ namespace
         }
 
         juce::ValueTree getManifestTree() const override { return manifest; }
-
-        static juce::ValueTree tree (ValueTreeWrapper&& view)
-        {
-            view.setTree ({}, true);
-            return view.getTree();
-        }
 
         /** The working manifest the engine would read. */
         ManifestProperties working()

@@ -24,7 +24,8 @@ namespace
     struct WindowApp final : Quor::CorvoApp
     {
         WindowApp()
-            : Quor::CorvoApp (2, tree (RuntimeProperties()), tree (AppProperties()), company, "Window Tests",
+            : Quor::CorvoApp (2, testing_support::TestApp::tree (RuntimeProperties()), testing_support::TestApp::tree (AppProperties()),
+                              "Window Tests " + juce::Uuid().toString(), "Window Tests",
                               "1.0", 1, { 495, 660 }, new juce::ComponentBoundsConstrainer())
         {
         }
@@ -33,12 +34,6 @@ namespace
         {
             getStateFile().deleteFile();
             platform::deletePath (Quor::CorvoMainWindow::glSettingsFile (company, "Window Tests").getParentDirectory().getParentDirectory());
-        }
-
-        static juce::ValueTree tree (ValueTreeWrapper&& view)
-        {
-            view.setTree ({}, true);
-            return view.getTree();
         }
 
         std::unique_ptr<Quor::CorvoMainWindow> open (bool glDefault = false)
@@ -56,7 +51,8 @@ namespace
                                                                          .getProperty (Ids::windowPosition).toString());
         }
 
-        juce::String company = "Window Tests " + juce::Uuid().toString();
+        // Set by the base from the constructor's argument: a member here would not exist yet then.
+        const juce::String company = getCompanyName();
     };
 }
 
