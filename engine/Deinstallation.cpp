@@ -80,15 +80,16 @@ namespace CorvoAudio
 
         for (const auto& object : work)
         {
-            if (const auto problem = objectProblem (object); problem.isNotEmpty())
+            const auto plan = planRemoval (entry, object);
+
+            if (plan.action == PlannedRemoval::Action::refuse)
             {
-                log ("Skipping " + object.objectName + ": " + problem);
+                log ("Skipping " + object.objectName + ": " + plan.problem);
                 continue;
             }
 
-            const auto targetFile = resolveUninstallTarget (entry, object);
+            const auto& targetFile = plan.target;
             const auto target = targetFile.getFullPathName();
-            const auto extension = extensionOf (target);
 
             if (object.runPreUninstall)
             {
@@ -108,34 +109,28 @@ namespace CorvoAudio
                 }
             }
 
-            if (targetFile.exists() || platform::getFileAttributes (targetFile).exists)
+            switch (plan.action)
             {
-                if (isProtectedFolder (targetFile))
-                {
+                case PlannedRemoval::Action::keepProtected:
                     log ("Keeping protected folder: " + target);
-                }
-                else
-                {
+                    break;
+
+                case PlannedRemoval::Action::remove:
                     log ("Deleting " + target);
                     removeOrReport (targetFile);
-                }
-            }
-            else
-            {
-                log ("Skipping missing uninstall target: " + target);
+                    break;
+
+                case PlannedRemoval::Action::missing:
+                case PlannedRemoval::Action::refuse:
+                    log ("Skipping missing uninstall target: " + target);
+                    break;
             }
 
-            // A bundle's parent is the shared plug-in folder: it is never touched.
-            if (! extension.containsIgnoreCase ("vst3") && ! extension.containsIgnoreCase ("aaxplugin"))
+            if (const auto folder = folderToTidyAfter (targetFile);
+                folder.isDirectory() && whyFolderStays (folder, {}).isEmpty())
             {
-                const auto parent = targetFile.getParentDirectory();
-
-                if (parent.isDirectory() && ! isProtectedFolder (parent)
-                    && parent.getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0)
-                {
-                    log ("Deleting empty directory: " + parent.getFullPathName());
-                    platform::deletePath (parent);
-                }
+                log ("Deleting empty directory: " + folder.getFullPathName());
+                platform::deletePath (folder);
             }
 
             wait (2000);
@@ -147,6 +142,7 @@ namespace CorvoAudio
         {
             // The registration, the uninstaller and its folder stay, so that the user can try again.
             log ("Keeping the registry entry: some of " + appName + "'s files could not be removed.");
+            errors.add (appName + " stays in the list of installed programs: uninstall it again once these files are free.");
             endInstallerProcess();
             return;
         }
@@ -197,42 +193,6 @@ namespace CorvoAudio
         return false;
     }
 
-    juce::StringArray Deinstallation::uninstallerPaths (const UninstallEntry& entry) const
-    {
-        // Where this product's manifest puts an uninstaller: the objects marked as one, and the
-        // script an object asks for beside itself.
-        juce::StringArray paths;
-
-        for (const auto& object : manifest.getObjects())
-        {
-            if (objectProblem (object).isNotEmpty())
-                continue;
-
-            if (object.isUninstaller)
-            {
-                paths.add (installedPathOf (object).getFullPathName());
-                paths.add (entry.installLocation.getChildFile (installedNameOf (object)).getFullPathName());
-            }
-
-            if (object.createUninstallBatScript)
-                paths.add (destinationOf (object).getChildFile ("Uninstall " + manifest.getAppName() + ".bat").getFullPathName());
-        }
-
-        return paths;
-    }
-
-    bool Deinstallation::isOwnUninstaller (const UninstallEntry& entry, const juce::File& file) const
-    {
-        if (entry.uninstaller.isEmpty() || ! samePath (juce::File (entry.uninstaller), file))
-            return false;
-
-        for (const auto& path : uninstallerPaths (entry))
-            if (samePath (juce::File (path), file))
-                return true;
-
-        return false;
-    }
-
     void Deinstallation::removeStartMenuLinks (const std::vector<ManifestObject>& removed, const UninstallEntry& entry)
     {
         // The installation links its main application into the company's Start-menu folder; a
@@ -277,7 +237,7 @@ namespace CorvoAudio
 
         // The registration may name any file; only one this product put where it puts its
         // uninstaller is deleted.
-        if (! isOwnUninstaller (entry, uninstaller))
+        if (! isOwnUninstaller (entry, manifest.getObjects(), manifest.getAppName(), uninstaller))
         {
             log ("Keeping " + uninstaller.getFullPathName() + ": it is not where this product installs its uninstaller");
             return;
@@ -306,38 +266,21 @@ namespace CorvoAudio
 
         // The install location of a plug-in is often the shared plug-in folder itself: it goes only
         // when nothing but this product's own files is left in it.
-        juce::StringArray ours { registrationIconName (entry.id), "Uninstall " + manifest.getAppName() + ".bat" };
-        const juce::File uninstaller (entry.uninstaller);
+        const auto ours = ownFilesInInstallLocation (entry, manifest.getObjects(), manifest.getAppName());
+        const auto whyItStays = whyFolderStays (location, ours);
 
-        if (samePath (uninstaller.getParentDirectory(), location) && isOwnUninstaller (entry, uninstaller))
-            ours.add (uninstaller.getFileName());
-
-        auto onlyOurs = true;
-
-        for (const auto& child : location.findChildFiles (juce::File::findFilesAndDirectories, false, "*",
-                                                          juce::File::FollowSymlinks::no))
-            if (! ours.contains (child.getFileName(), true))
-                onlyOurs = false;
-
-        const auto isProtected = isProtectedFolder (location);
-
-        if (onlyOurs && ! isProtected)
+        if (whyItStays.isEmpty())
         {
             // The running uninstaller cannot go yet: the self-deletion script takes it and the folder.
             platform::deletePath (location);
             return location.exists() && samePath (location, executable.getParentDirectory());
         }
 
-        for (const auto& name : ours)
-        {
-            const auto file = location.getChildFile (name);
-
+        for (const auto& file : ours)
             if (file.existsAsFile() && ! samePath (file, executable))
                 removeOrReport (file);
-        }
 
-        log ("Keeping directory: " + location.getFullPathName()
-             + (isProtected && onlyOurs ? " (it is a protected folder)" : " (it holds other files)"));
+        log ("Keeping directory: " + location.getFullPathName() + " (" + whyItStays + ")");
         return false;
     }
 }

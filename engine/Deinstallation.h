@@ -23,12 +23,6 @@ namespace CorvoAudio
         /** Deletes a path; on failure records an error that names what holds it. */
         bool removeOrReport (const juce::File& path);
 
-        /** Where this product's manifest puts its uninstaller. */
-        juce::StringArray uninstallerPaths (const UninstallEntry& entry) const;
-
-        /** True when file is the registered uninstaller and lies where this product puts one. */
-        bool isOwnUninstaller (const UninstallEntry& entry, const juce::File& file) const;
-
         /** Removes the install location, or only this product's files in it; true when the folder
             is left for the self-deletion script to remove with the uninstaller. */
         bool removeInstallLocation (const UninstallEntry& entry, const juce::File& executable);

@@ -2,11 +2,30 @@
 #include "InstallerProcess.h"
 #include "ObjectRules.h"
 #include "PathText.h"
+#include "Platform.h"
+#include "ProtectedFolders.h"
 
 #include <algorithm>
 
 namespace CorvoAudio
 {
+    namespace
+    {
+        bool samePath (const juce::File& a, const juce::File& b)
+        {
+            return a.getFullPathName().equalsIgnoreCase (b.getFullPathName());
+        }
+
+        bool containsPath (const juce::Array<juce::File>& paths, const juce::File& path)
+        {
+            for (const auto& p : paths)
+                if (samePath (p, path))
+                    return true;
+
+            return false;
+        }
+    }
+
     std::vector<UninstallOption> uninstallOptions (const std::vector<ManifestObject>& objects)
     {
         std::vector<UninstallOption> options;
@@ -124,5 +143,150 @@ namespace CorvoAudio
                 return second;
 
         return fallback;
+    }
+
+    PlannedRemoval planRemoval (const UninstallEntry& entry, const ManifestObject& object)
+    {
+        PlannedRemoval plan;
+
+        if (plan.problem = objectProblem (object); plan.problem.isNotEmpty())
+            return plan;
+
+        plan.target = resolveUninstallTarget (entry, object);
+
+        if (! plan.target.exists() && ! platform::getFileAttributes (plan.target).exists)
+            plan.action = PlannedRemoval::Action::missing;
+        else if (isProtectedFolder (plan.target))
+            plan.action = PlannedRemoval::Action::keepProtected;
+        else
+            plan.action = PlannedRemoval::Action::remove;
+
+        return plan;
+    }
+
+    juce::File folderToTidyAfter (const juce::File& target)
+    {
+        const auto extension = extensionOf (target.getFullPathName());
+
+        if (target == juce::File() || extension.containsIgnoreCase ("vst3") || extension.containsIgnoreCase ("aaxplugin"))
+            return {};
+
+        return target.getParentDirectory();
+    }
+
+    juce::String whyFolderStays (const juce::File& folder, const juce::Array<juce::File>& goingAway)
+    {
+        for (const auto& child : folder.findChildFiles (juce::File::findFilesAndDirectories, false, "*",
+                                                        juce::File::FollowSymlinks::no))
+            if (! containsPath (goingAway, child))
+                return "it holds other files";
+
+        if (isProtectedFolder (folder))
+            return "it is a protected folder";
+
+        return {};
+    }
+
+    juce::StringArray uninstallerPaths (const UninstallEntry& entry, const std::vector<ManifestObject>& objects,
+                                        const juce::String& appName)
+    {
+        juce::StringArray paths;
+
+        for (const auto& object : objects)
+        {
+            if (objectProblem (object).isNotEmpty())
+                continue;
+
+            if (object.isUninstaller)
+            {
+                paths.add (installedPathOf (object).getFullPathName());
+                paths.add (entry.installLocation.getChildFile (installedNameOf (object)).getFullPathName());
+            }
+
+            if (object.createUninstallBatScript)
+                paths.add (destinationOf (object).getChildFile ("Uninstall " + appName + ".bat").getFullPathName());
+        }
+
+        return paths;
+    }
+
+    bool isOwnUninstaller (const UninstallEntry& entry, const std::vector<ManifestObject>& objects,
+                           const juce::String& appName, const juce::File& file)
+    {
+        if (entry.uninstaller.isEmpty() || ! samePath (juce::File (entry.uninstaller), file))
+            return false;
+
+        for (const auto& path : uninstallerPaths (entry, objects, appName))
+            if (samePath (juce::File (path), file))
+                return true;
+
+        return false;
+    }
+
+    juce::Array<juce::File> ownFilesInInstallLocation (const UninstallEntry& entry, const std::vector<ManifestObject>& objects,
+                                                       const juce::String& appName)
+    {
+        const auto location = entry.installLocation;
+        juce::Array<juce::File> files { location.getChildFile (registrationIconName (entry.id)),
+                                        location.getChildFile ("Uninstall " + appName + ".bat") };
+        const juce::File uninstaller (entry.uninstaller);
+
+        if (entry.uninstaller.isNotEmpty() && samePath (uninstaller.getParentDirectory(), location)
+            && isOwnUninstaller (entry, objects, appName, uninstaller))
+            files.add (uninstaller);
+
+        return files;
+    }
+
+    std::vector<KeptPath> pathsKeptByUninstall (const UninstallEntry& entry, const std::vector<ManifestObject>& objects,
+                                                const std::optional<juce::String>& selection, const juce::String& appName)
+    {
+        std::vector<KeptPath> kept;
+        juce::Array<juce::File> goingAway, tidied;
+
+        const auto keep = [&kept] (const juce::File& path, const juce::String& reason)
+        {
+            for (const auto& k : kept)
+                if (samePath (k.path, path))
+                    return;
+
+            kept.push_back ({ path, reason });
+        };
+
+        for (const auto& object : uninstallWorkList (objects, selection))
+        {
+            const auto plan = planRemoval (entry, object);
+
+            if (plan.action == PlannedRemoval::Action::keepProtected)
+                keep (plan.target, "it is a protected folder");
+            else if (plan.action == PlannedRemoval::Action::remove)
+                goingAway.add (plan.target);
+        }
+
+        for (const auto& target : goingAway)
+        {
+            const auto folder = folderToTidyAfter (target);
+
+            if (! folder.isDirectory() || containsPath (tidied, folder))
+                continue;
+
+            if (const auto reason = whyFolderStays (folder, goingAway); reason.isNotEmpty())
+                keep (folder, reason);
+            else
+                tidied.add (folder);
+        }
+
+        // The install location goes only when nothing but this product's files is left in it.
+        if (const auto location = entry.installLocation; isLocalAbsolutePath (location.getFullPathName()) && location.isDirectory())
+        {
+            auto leaving = goingAway;
+            leaving.addArray (tidied);
+            leaving.addArray (ownFilesInInstallLocation (entry, objects, appName));
+
+            if (const auto reason = whyFolderStays (location, leaving); reason.isNotEmpty())
+                keep (location, reason);
+        }
+
+        return kept;
     }
 }

@@ -33,9 +33,9 @@ namespace Uninstaller
     {
         // The paths come from the code the uninstall itself runs: what the registration recorded
         // wins over the manifest's default folders, exactly as it will when the files go.
-        const auto entry = CorvoAudio::readUninstallRegistry (manifestProperties.getString (Ids::AppUuid));
-
-        std::vector<ManifestObject> removable;
+        registration = CorvoAudio::readUninstallRegistry (manifestProperties.getString (Ids::AppUuid));
+        const auto& entry = registration;
+        auto& removable = removableObjects;
 
         for (const auto& object : manifestProperties.getObjects())
         {
@@ -63,10 +63,21 @@ namespace Uninstaller
         }
     }
 
+    void WelcomePage::updateKeptPaths()
+    {
+        keptPaths = CorvoAudio::pathsKeptByUninstall (registration, manifestProperties.getObjects(),
+                                                      getSelectedUninstallOptions().joinIntoString (","),
+                                                      manifestProperties.getAppName());
+        repaint();
+    }
+
     void WelcomePage::updateOptionStates()
     {
         if (optionCheckboxes.isEmpty())
+        {
+            updateKeptPaths();
             return;
+        }
 
         const auto indexOf = [this] (const juce::String& id)
         {
@@ -113,6 +124,8 @@ namespace Uninstaller
 
             optionCheckboxes[(int) j]->setEnabled (requiredBy == 0);
         }
+
+        updateKeptPaths();
     }
 
     juce::StringArray WelcomePage::getSelectedUninstallOptions() const
@@ -169,9 +182,21 @@ namespace Uninstaller
 
         g.setFont (robotoRegular().withHeight (13.0f));
 
+        const auto line = [w] (int k) { return juce::Rectangle<float> (55.0f, 230.0f + 20.0f * (float) k, (float) w - 110.0f, 18.0f); };
+
         for (int k = 0; k < uninstallPaths.size(); ++k)
-            g.drawText ("- " + uninstallPaths[k], juce::Rectangle<float> (55.0f, 230.0f + 20.0f * (float) k, (float) w - 110.0f, 18.0f),
-                        juce::Justification::topLeft, true);
+            g.drawText ("- " + uninstallPaths[k], line (k), juce::Justification::topLeft, true);
+
+        if (! keptPaths.empty())
+        {
+            auto k = uninstallPaths.size();
+            g.setColour (textGrey.withAlpha (0.8f));
+            g.setFont (robotoLight().withHeight (13.0f));
+            g.drawText ("These stay:", line (k++), juce::Justification::topLeft, true);
+
+            for (const auto& kept : keptPaths)
+                g.drawText ("- " + kept.path.getFullPathName() + " (" + kept.reason + ")", line (k++), juce::Justification::topLeft, true);
+        }
 
         if (! optionCheckboxes.isEmpty())
         {

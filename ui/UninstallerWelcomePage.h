@@ -24,9 +24,17 @@ namespace Uninstaller
         juce::OwnedArray<CheckmarkWithText> optionCheckboxes;
         juce::StringArray uninstallPaths;
 
+        /** What the uninstall will leave with the options as they are ticked, each with its reason:
+            the engine's own decision over the disk as it is now. */
+        std::vector<CorvoAudio::KeptPath> keptPaths;
+
     private:
         void initUninstallOptionsUi();
         void updateOptionStates();
+        void updateKeptPaths();
+
+        CorvoAudio::UninstallEntry registration;
+        std::vector<ManifestObject> removableObjects;
 
         juce::Rectangle<float> pathsHeadingArea, pathsListArea, optionsHeadingArea;
     };

@@ -5,6 +5,8 @@
 #include "ModifyPage.h"
 #include "ResultPage.h"
 #include "UI.h"
+#include "UninstallRegistry.h"
+#include "UninstallerWelcomePage.h"
 #include "WelcomePage.h"
 #include "TestHelpers.h"
 
@@ -402,7 +404,7 @@ TEST (Application, StoppingARunningInstallReportsWhatIsLeftAndQuits)
     EXPECT_FALSE (stateFile.existsAsFile()) << "a stopped install is not resumed at the next start";
 }
 
-TEST (Application, ModifySwitchOnRepairReinstallsWhatWasDeleted)
+TEST (Application, ModifySwitchOnRepairReinstallsAndUninstallRemoves)
 {
     FakeSeam seam;
     AppInstaller::modifyModeSwitch = true;
@@ -435,11 +437,44 @@ TEST (Application, ModifySwitchOnRepairReinstallsWhatWasDeleted)
         pages.setTree (app->getPersistentTree(), false);
         testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
     });
-    AppInstaller::modifyModeSwitch = false;
 
     EXPECT_TRUE (output.contains ("Operation mode: modify")) << output;
     EXPECT_TRUE (output.contains ("Installation finished successfully.")) << output;
     EXPECT_TRUE (module.existsAsFile()) << "a repair puts the module back";
+    app.reset();
+
+    // The same page's UNINSTALL: the uninstaller's welcome page, then the product goes. The demo
+    // product registers nothing itself (it has no uninstaller object): the registration is planted.
+    CorvoAudio::UninstallEntry entry;
+    entry.displayName = "Ondra";
+    entry.displayVersion = "1.0.7";
+    entry.id = "a3c95e10f27b4d6890e1c4b7d2f5a08e";
+    entry.installLocation = juce::File ("C:\\Program Files\\Common Files\\VST3");
+    ASSERT_TRUE (CorvoAudio::writeUninstallRegistry (entry, {}));
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    const auto uninstallOutput = captureOutput ([&]
+    {
+        app->initialise ("--modify");
+        auto* ui = dynamic_cast<UI*> (app->getMainWindow()->getContentComponent());
+        ASSERT_NE (ui, nullptr);
+        auto* modify = dynamic_cast<Installer::ModifyPage*> (ui->getCurrentPage());
+        ASSERT_NE (modify, nullptr);
+
+        modify->uninstallButton.triggerClick();
+        testing_support::pumpUntil ([&] { return dynamic_cast<Uninstaller::WelcomePage*> (ui->getCurrentPage()) != nullptr; }, 2000);
+        auto* welcome = dynamic_cast<Uninstaller::WelcomePage*> (ui->getCurrentPage());
+        ASSERT_NE (welcome, nullptr);
+
+        welcome->installButton.triggerClick();
+        AppProperties pages;
+        pages.setTree (app->getPersistentTree(), false);
+        testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
+    });
+    AppInstaller::modifyModeSwitch = false;
+
+    EXPECT_TRUE (uninstallOutput.contains ("Deinstallation finished successfully.")) << uninstallOutput;
+    EXPECT_FALSE (module.getParentDirectory().getParentDirectory().getParentDirectory().exists()) << uninstallOutput;
+    EXPECT_TRUE (CorvoAudio::readUninstallRegistry (entry.id).displayName.isEmpty()) << uninstallOutput;
 
     app.reset();
     platform::deletePath (juce::File ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3"));

@@ -1,6 +1,8 @@
 #include "Commands.h"
 #include "Deinstallation.h"
 #include "Identifiers.h"
+#include "ManifestProperties.h"
+#include "UninstallPlan.h"
 #include "Registry.h"
 #include "TestHelpers.h"
 #include "UninstallRegistry.h"
@@ -98,4 +100,88 @@ TEST (Deinstallation, RemovesWhatWasInstalledWithItsLinkAndRegistration)
     EXPECT_FALSE (uninstaller.exists());
     EXPECT_TRUE (presets.getChildFile ("Warm.preset").existsAsFile()) << "an option nobody selected";
     EXPECT_EQ (platform::registry::probeKey (uninstallKeyPath (id)), platform::registry::errorFileNotFound);
+}
+
+TEST (Deinstallation, LeavesExactlyWhatItsPlanSaidWouldStay)
+{
+    testing_support::FakeSeam seam;
+    testing_support::TempFolder temp;
+    testing_support::TestApp app;
+
+    const auto id = "kept" + juce::Uuid().toString();
+    const auto write = [] (const juce::File& file, const char* text) { file.create(); file.replaceWithText (text); };
+    const auto location = temp["Program/Ondra"];
+    write (location.getChildFile ("Ondra.exe"), "program");
+    write (location.getChildFile ("my notes.txt"), "a user's file beside the program");
+    const auto factory = temp["Data/Presets/Factory"];
+    write (factory.getChildFile ("Warm.preset"), "preset");
+    const auto userPreset = temp["Data/Presets/Mine.preset"];
+    write (userPreset, "the user's own preset");
+    const auto cache = temp["Cache/Ondra.cache"];
+    write (cache, "cache");
+
+    juce::ValueTree manifest (Ids::Manifest);
+    manifest.setProperty (Ids::AppName, "Ondra", nullptr);
+    manifest.setProperty (Ids::AppUuid, id, nullptr);
+    juce::ValueTree objects (Ids::Objects);
+    auto main = object ("Ondra", "Ondra.exe", location);
+    main.setProperty (Ids::isMainApplication, "1", nullptr);
+    objects.appendChild (main, nullptr);
+    auto presets = object ("Presets", "Factory", temp["Data/Presets"]);
+    presets.setProperty (Ids::uninstallOptionId, "presets", nullptr);
+    objects.appendChild (presets, nullptr);
+    objects.appendChild (object ("Cache", "Ondra.cache", temp["Cache"]), nullptr);
+    objects.appendChild (object ("Guarded", "Common Files", juce::File ("C:\\Program Files")), nullptr);
+    manifest.appendChild (objects, nullptr);
+    app.getPersistentTree().appendChild (manifest, nullptr);
+
+    UninstallEntry entry;
+    entry.displayName = "Ondra";
+    entry.displayVersion = "1.0";
+    entry.id = id;
+    entry.installLocation = location;
+    ASSERT_TRUE (writeUninstallRegistry (entry, {}));
+
+    ManifestProperties properties (false);
+    properties.setTree (manifest, false);
+
+    const auto keptFor = [&] (const juce::String& selection)
+    {
+        juce::StringArray lines;
+
+        for (const auto& kept : pathsKeptByUninstall (readUninstallRegistry (id), properties.getObjects(), selection, "Ondra"))
+            lines.add (kept.path.getFullPathName() + " (" + kept.reason + ")");
+
+        return lines;
+    };
+
+    // In the order of the work list: Cache, Guarded, Ondra, Presets.
+    const juce::StringArray expected { "C:\\Program Files\\Common Files (it is a protected folder)",
+                                       location.getFullPathName() + " (it holds other files)",
+                                       temp["Data/Presets"].getFullPathName() + " (it holds other files)" };
+    EXPECT_EQ (keptFor ("presets").joinIntoString ("\n"), expected.joinIntoString ("\n"));
+    juce::StringArray withoutPresets (expected);
+    withoutPresets.remove (2);
+    EXPECT_EQ (keptFor ("").joinIntoString ("\n"), withoutPresets.joinIntoString ("\n")) << "the presets are not touched at all";
+
+    manifest.setProperty (Ids::SelectedUninstallOptions, "presets", nullptr);
+    app.prepareHeadlessRun (OperationMode::uninstall);
+    testing::internal::CaptureStdout();
+    juce::String output;
+
+    {
+        Deinstallation deinstallation (app);
+        const auto ended = testing_support::pumpUntil ([&] { return seam.exitCode.has_value(); }, 30000);
+        output = juce::String (testing::internal::GetCapturedStdout());
+        ASSERT_TRUE (ended) << output;
+    }
+
+    EXPECT_EQ (*seam.exitCode, 0) << output;
+    EXPECT_TRUE (juce::File ("C:\\Program Files\\Common Files").isDirectory());
+    EXPECT_TRUE (userPreset.existsAsFile()) << output;
+    EXPECT_TRUE (location.getChildFile ("my notes.txt").existsAsFile()) << output;
+    EXPECT_FALSE (location.getChildFile ("Ondra.exe").exists()) << output;
+    EXPECT_FALSE (factory.exists()) << output;
+    EXPECT_FALSE (cache.getParentDirectory().exists()) << "a folder left empty goes, as the plan said: " << output;
+    EXPECT_TRUE (output.contains ("Keeping directory: " + location.getFullPathName() + " (it holds other files)")) << output;
 }

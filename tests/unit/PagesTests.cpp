@@ -8,6 +8,7 @@
 #include "ResultPage.h"
 #include "TestHelpers.h"
 #include "UI.h"
+#include "UninstallRegistry.h"
 #include "UninstallerWelcomePage.h"
 #include "WaitingOverlay.h"
 #include "WelcomePage.h"
@@ -426,11 +427,33 @@ TEST (UninstallPages, WelcomePageListsWhatGoesAndTheOptions)
     testing_support::FakeSeam seam;
 
     {
+        // The demo product installed beside another vendor's plug-in in the shared folder.
+        const juce::File vst3Folder ("C:\\Program Files\\Common Files\\VST3");
+        const auto bundle = vst3Folder.getChildFile ("Tarrow Audio - Ondra.vst3");
+        const auto otherVendor = vst3Folder.getChildFile ("Other Vendor.vst3");
+        bundle.getChildFile ("Contents/desktop.ini").create();
+        otherVendor.getChildFile ("Contents/desktop.ini").create();
+
+        CorvoAudio::UninstallEntry entry;
+        entry.displayName = "Ondra";
+        entry.id = "a3c95e10f27b4d6890e1c4b7d2f5a08e";
+        entry.installLocation = vst3Folder;
+        entry.extraPaths.add (bundle.getFullPathName());
+        ASSERT_TRUE (CorvoAudio::writeUninstallRegistry (entry, {}));
+
         PageApp app;
         app.pages.setOperationMode ((int) OperationMode::uninstall);
         UI ui (app, 30);
         auto& page = shownPage<Uninstaller::WelcomePage> (ui);
         snapshots (ui, "uninstall-welcome");
+
+        CorvoAudio::deleteUninstallRegistry (entry.id);
+        platform::deletePath (bundle);
+        platform::deletePath (otherVendor);
+
+        ASSERT_EQ (page.keptPaths.size(), 1u);
+        EXPECT_EQ (page.keptPaths[0].path, vst3Folder);
+        EXPECT_EQ (page.keptPaths[0].reason, "it holds other files");
 
         EXPECT_EQ (page.uninstallPaths, juce::StringArray ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3",
                                                            "C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins\\Tarrow Audio - Ondra.aaxplugin"));
@@ -493,6 +516,41 @@ TEST (UninstallPages, WelcomePageListsWhatGoesAndTheOptions)
     EXPECT_EQ (app.working().getString (Ids::SelectedUninstallOptions), "presets,userPresets");
     EXPECT_NE (dynamic_cast<Uninstaller::InstallPage*> (ui.getCurrentPage()), nullptr);
     snapshots (ui, "uninstall-progress");
+}
+
+TEST (UninstallPages, ResultPagesSayWhatRemains)
+{
+    testing_support::FakeSeam seam;
+
+    struct Case { const char* errors; const char* picture; };
+    const Case cases[] = {
+        { "", "uninstall-result-done" },
+        { "Could not remove C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3: C:\\Program Files\\Common Files\\VST3\\"
+          "Tarrow Audio - Ondra.vst3\\Contents\\x86_64-win\\Tarrow Audio - Ondra.vst3 is in use by Studio Host.;"
+          "Ondra stays in the list of installed programs: uninstall it again once these files are free.",
+          "uninstall-result-errors" },
+    };
+
+    for (const auto& c : cases)
+    {
+        PageApp app;
+        app.pages.setOperationMode ((int) OperationMode::uninstall);
+        app.getRuntimeTree().setProperty (Ids::InstallationErrors, c.errors, nullptr);
+        app.pages.setNextPageToShow (AppProperties::result);
+        UI ui (app, 30);
+        auto& page = shownPage<Uninstaller::ResultPage> (ui);
+        snapshots (ui, c.picture);
+
+        EXPECT_EQ (page.succeeded, juce::String (c.errors).isEmpty());
+        EXPECT_EQ (boundsOf (page.closeButton), juce::Rectangle<int> (124, 555, 246, 51));
+
+        if (! page.succeeded)
+        {
+            ASSERT_NE (page.errorLog, nullptr);
+            EXPECT_EQ (page.errorLog->getLines().size(), 2);
+            EXPECT_TRUE (page.errorLog->getLines()[0].contains ("is in use by Studio Host")) << "the page names what remains and what holds it";
+        }
+    }
 }
 
 TEST (ModifyPages, RepairOrUninstall)
