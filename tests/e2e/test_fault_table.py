@@ -7,8 +7,8 @@ files in the uninstaller's folder).
     test_fault_table.py <demo> <lifecycle> <hostile> <upgrade> <second> <odd names> <non-ASCII> <with script>
                         <wintool> <group>
 
-The demo installer registers nothing; the lifecycle product is the demo product with the demo
-installer as its uninstaller, and the upgrade product its next version.
+The demo installer registers nothing; the lifecycle product is the demo product with an installer
+of its own as its uninstaller, and the upgrade product its next version.
 """
 import os
 import struct

@@ -9,7 +9,7 @@ import unittest
 from winetest import Prefix, assert_in_order, lines_of, wait_until
 
 INSTALLER = None        # the lifecycle product's installer
-DEMO_INSTALLER = None   # the demo installer: the same product, and the uninstaller inside the payload
+DEMO_INSTALLER = None   # the demo installer: the same product, without an uninstaller object
 
 KEY = "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{a3c95e10f27b4d6890e1c4b7d2f5a08e}"
 VST3_FOLDER = "C:\\Program Files\\Common Files\\VST3"

@@ -138,7 +138,7 @@ class Wizard(unittest.TestCase):
     def ticked(self, window, y):
         path = window.photo("window-check")
         r, g, b = pixels(path, (35, TITLE + y + 10, 1, 1))
-        return b > 200 and r < 60
+        return b > 150 and r < 60   # the uninstall options are drawn at 82 % opacity
 
     def wait_for_exit(self, process, seconds=30):
         wait_until(lambda: process.poll() is not None, seconds)
@@ -341,12 +341,17 @@ class Wizard(unittest.TestCase):
         started = time.monotonic()
         uninstaller = "C:\\Program Files\\Tarrow Audio\\Ondra\\Installer.exe"
         other = "C:\\Program Files\\Common Files\\VST3\\Other Vendor.vst3\\Contents\\x86_64-win\\Other Vendor.vst3"
+        presets = "C:\\ProgramData\\Tarrow Audio\\Ondra\\Ondra Presets"
+        own_preset = "C:\\ProgramData\\Tarrow Audio\\Ondra\\My Sound.preset"
         with Prefix("wizard-uninstall") as prefix:
             os.makedirs(os.path.dirname(prefix.unix(other)))
             with open(prefix.unix(other), "wb") as f:
                 f.write(b"MZ another vendor's plug-in")
             code, output, _ = prefix.run(INSTALLER, "--headless")
             self.assertEqual(code, 0, output)
+            self.assertTrue(os.path.isdir(prefix.unix(presets)))
+            with open(prefix.unix(own_preset), "wb") as f:
+                f.write(b"<Preset name=\"My Sound\"/>")
 
             # The registered command, unchanged, as the list of installed programs starts it.
             process, output = prefix.spawn(WINTOOL, "uninstall", KEY[len("HKLM\\"):])
@@ -355,6 +360,11 @@ class Wizard(unittest.TestCase):
             self.assertIsNotNone(window.id, read(output))
             window.photo("window-uninstall-welcome")
             self.assertIn("Operation mode: uninstall", lines_of(read(output)))
+
+            # The presets go only when the user asks for it: the option starts unticked.
+            self.assertFalse(self.ticked(window, 418))
+            self.assertTrue(self.click_until(window, 35, 428, lambda: self.ticked(window, 418)), "Factory presets")
+            window.photo("window-uninstall-welcome-presets")
 
             self.assertTrue(self.click_until(window, 247, 580, lambda: "Starting deinstallation..." in read(output)), read(output))
             self.assertTrue(wait_until(lambda: "Deinstallation finished successfully." in read(output), 60), read(output))
@@ -368,6 +378,9 @@ class Wizard(unittest.TestCase):
             self.assertIsNone(prefix.reg_values(KEY))
             with open(prefix.unix(other), "rb") as f:
                 self.assertEqual(f.read(), b"MZ another vendor's plug-in")
+            self.assertFalse(os.path.exists(prefix.unix(presets)), "the ticked option's presets")
+            with open(prefix.unix(own_preset), "rb") as f:
+                self.assertEqual(f.read(), b"<Preset name=\"My Sound\"/>", "the user's own preset, beside them")
 
             # The self-deletion script takes the uninstaller once it has exited, within its bound.
             self.assertTrue(wait_until(lambda: not os.path.exists(prefix.unix(uninstaller)), 120))
