@@ -83,7 +83,8 @@ function(installer_add_product target product_dir output_dir)
         _installer_product_file(file "${product_dir}" "images/${image}")
         list(APPEND resources "${file}")
     endforeach()
-    list(APPEND resources "${product_dir}/Manifest.xml" "${staging}/Payload.zip")
+    # The payload is embedded once, as its pieces; the whole archive is only the build's own copy.
+    list(APPEND resources "${product_dir}/Manifest.xml")
     _installer_product_file(icon "${product_dir}" "registry.ico")
     list(APPEND resources "${icon}")
     foreach(image WindowsSecurityIcon.svg CORVO_46.png)
@@ -91,8 +92,9 @@ function(installer_add_product target product_dir output_dir)
         list(APPEND resources "${file}")
     endforeach()
     installer_add_binary_data(${target}_resources BinaryData ${resources})
+    list(LENGTH pieces payload_pieces)
     configure_file("${INSTALLER_SOURCE_DIR}/resources/ProductResources.cpp.in"
-                   "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources/ProductResources.cpp" COPYONLY)
+                   "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources/ProductResources.cpp" @ONLY)
     target_sources(${target}_resources PRIVATE "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources/ProductResources.cpp")
 
     # The product's icon, as the registration shows it, and the manifest that keeps the installer
@@ -105,34 +107,43 @@ function(installer_add_product target product_dir output_dir)
         "${INSTALLER_SOURCE_DIR}/app/Main.cpp"
         "${staging}/Installer.rc")
     target_link_libraries(${target} PRIVATE installer_app ${target}_resources installer_fonts)
-    target_link_options(${target} PRIVATE ${INSTALLER_STATIC_LINK_OPTIONS})
+    # What is shipped carries no symbols or debug sections (those of the static runtime libraries
+    # alone are 4 MB): no Windows tool would read them.
+    target_link_options(${target} PRIVATE ${INSTALLER_STATIC_LINK_OPTIONS} -s)
     set_target_properties(${target} PROPERTIES
         OUTPUT_NAME Installer
         RUNTIME_OUTPUT_DIRECTORY "${output_dir}")
 endfunction()
 
-# JUCE's binary-resource generator, run again only when one of its inputs changes (JUCE's own
-# juce_add_binary_data watches only the list of file names). The result is a library of object
+# A resource table whose bytes the assembler takes straight from the files (".incbin"): nothing of
+# their content passes through the C++ compiler. The table is written at configure time from the
+# names alone, so the files may be made at build time; a changed file assembles its own small
+# source again and the executable is linked, nothing else. The result is a library of object
 # files, not an archive: an executable then always carries the table, whatever order the linker
 # meets the libraries that read it in.
 function(installer_add_binary_data target namespace)
     set(folder "${CMAKE_CURRENT_BINARY_DIR}/${target}")
-    set(outputs "${folder}/${namespace}.h")
-    set(list_text "")
+    set(generator "${INSTALLER_SOURCE_DIR}/resources/embed_resources.py")
+    execute_process(COMMAND "${Python3_EXECUTABLE}" "${generator}" --namespace ${namespace} --out "${folder}" ${ARGN}
+                    RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "Writing the resource table ${target} failed (see above)")
+    endif()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${generator}")
+
+    set(sources "${folder}/${namespace}.cpp" "${folder}/${namespace}.h")
     set(index 0)
     foreach(file IN LISTS ARGN)
+        set(assembly "${folder}/${namespace}_${index}.s")
+        set_source_files_properties("${assembly}" PROPERTIES LANGUAGE ASM OBJECT_DEPENDS "${file}")
+        list(APPEND sources "${assembly}")
         math(EXPR index "${index} + 1")
-        list(APPEND outputs "${folder}/BinaryData${index}.cpp")
-        string(APPEND list_text "${file}\n")
     endforeach()
-    file(MAKE_DIRECTORY "${folder}")
-    file(CONFIGURE OUTPUT "${folder}/input_file_list" CONTENT "${list_text}")
 
-    add_custom_command(OUTPUT ${outputs}
-        COMMAND juce::juceaide binarydata ${namespace} ${namespace}.h "${folder}" "${folder}/input_file_list"
-        DEPENDS "${folder}/input_file_list" ${ARGN}
-        VERBATIM)
-    add_library(${target} OBJECT ${outputs})
+    # The files themselves are listed too, never compiled, so that a file made by a build step
+    # (a payload made at build time) is made before it is assembled.
+    set_source_files_properties(${ARGN} PROPERTIES HEADER_FILE_ONLY TRUE)
+    add_library(${target} OBJECT ${sources} ${ARGN})
     target_include_directories(${target} PUBLIC "${folder}")
 endfunction()
 

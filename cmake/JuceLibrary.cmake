@@ -40,5 +40,8 @@ target_compile_options(juce_lib PRIVATE -w)
 add_library(installer_warnings INTERFACE)
 target_compile_options(installer_warnings INTERFACE -Wall -Wextra)
 
-# Every executable is linked statically: it must import nothing but Windows system DLLs.
-set(INSTALLER_STATIC_LINK_OPTIONS -static -static-libgcc -static-libstdc++)
+# Every executable is linked statically: it must import nothing but Windows system DLLs. Its
+# sections start on page boundaries in the file as in memory, so that a loader can map them from
+# the file page by page: with the default 512-byte alignment Wine reads the whole image, payload
+# included, into memory at start.
+set(INSTALLER_STATIC_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -Wl,--file-alignment,0x1000)

@@ -118,9 +118,21 @@ namespace CorvoAudio
         if (stoppedBefore (0))
             return;
 
-        const auto payload = assemblePayload();
-        juce::MemoryInputStream payloadStream (*payload, false);
-        const CheckedZipArchive archive (payloadStream);
+        // A payload with a piece missing still opens as an archive, with the entries of the lost
+        // piece damaged or gone: it is refused whole, before anything is installed from it.
+        const auto table = resources::embeddedTable();
+
+        if (const auto problem = payloadPiecesProblem (table); problem.isNotEmpty())
+        {
+            log ("   >> error : The installer's payload is incomplete: " + problem + ".");
+            errors.add ("This installer is damaged: its payload " + problem + ". Download the installer again.");
+            endInstallerProcess();
+            return;
+        }
+
+        // Read in place from the executable's data, never copied whole.
+        const auto payloadStream = openPayload (table);
+        const CheckedZipArchive archive (*payloadStream);
 
         // The main folder: where the main application goes, the install location of the registration.
         juce::File mainFolder;

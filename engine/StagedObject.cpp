@@ -107,39 +107,44 @@ namespace CorvoAudio
                               const juce::File& stagingFolder, juce::File& staged, bool& innerFailed)
     {
         innerFailed = false;
+        const auto entryName = payload.getEntryName (entryIndex);
 
-        if (const auto result = payload.extractEntry (entryIndex, stagingFolder); result.failed())
-            return result;
-
-        const auto extracted = stagingFolder.getChildFile (payload.getEntryName (entryIndex));
-
-        if (extracted.getFileName() == installedName)
+        if (juce::File::createFileWithoutCheckingPath (entryName.replaceCharacter ('/', '\\')).getFileName() == installedName)
         {
-            staged = extracted;
+            if (const auto result = payload.extractEntry (entryIndex, stagingFolder); result.failed())
+                return result;
+
+            staged = stagingFolder.getChildFile (entryName);
             return juce::Result::ok();
         }
 
-        // An inner archive: the bundle folder it holds is what is installed.
+        // An inner archive: the bundle folder it holds is what is installed. It is opened where it
+        // was unpacked, in memory.
+        juce::MemoryBlock innerBytes;
+
+        if (const auto result = payload.readEntry (entryIndex, innerBytes); result.failed())
+            return result;
+
         staged = stagingFolder.getChildFile (installedName);
         innerFailed = true;
-        const CheckedZipArchive inner (extracted);
+        juce::MemoryInputStream innerStream (innerBytes, false);
+        const CheckedZipArchive inner (innerStream);
 
         // An archive without entries is the 22 bytes of its end record; anything longer that
         // yields no entries is damaged.
-        if (inner.getNumEntries() == 0 && extracted.getSize() != 22)
-            return juce::Result::fail ("The archive " + payload.getEntryName (entryIndex) + " cannot be read.");
+        if (inner.getNumEntries() == 0 && innerBytes.getSize() != 22)
+            return juce::Result::fail ("The archive " + entryName + " cannot be read.");
 
         for (int i = 0; i < inner.getNumEntries(); ++i)
             if (! topLevelNameOf (inner.getEntryName (i)).equalsIgnoreCase (installedName))
                 return juce::Result::fail ("Refusing archive entry \"" + inner.getEntryName (i) + "\" of "
-                                           + payload.getEntryName (entryIndex) + ": it lies outside " + installedName);
+                                           + entryName + ": it lies outside " + installedName);
 
         for (int i = 0; i < inner.getNumEntries(); ++i)
             if (const auto result = inner.extractEntry (i, stagingFolder); result.failed())
                 return result;
 
         innerFailed = false;
-        platform::deletePath (extracted);
         return staged.isDirectory() ? juce::Result::ok() : staged.createDirectory();
     }
 }

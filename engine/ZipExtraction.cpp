@@ -1,7 +1,9 @@
 #include "ZipExtraction.h"
+#include "Platform.h"
 
 #include <zlib.h>
 
+#include <cstring>
 #include <map>
 
 namespace CorvoAudio
@@ -143,51 +145,37 @@ namespace
         return false;
     }
 
-    juce::Result writeVerified (juce::InputStream& in, const juce::File& file, juce::uint32 expectedCrc,
-                                juce::int64 expectedSize, bool& fileWasOpened)
+    /** Copies the stream to write() until its end, stopping once past the expected size (the
+        content is wrong by then and need not fill the disk), and checks size and CRC-32. */
+    template <typename Write>
+    juce::Result copyVerified (juce::InputStream& in, const juce::String& what, juce::uint32 expectedCrc,
+                               juce::int64 expectedSize, Write&& write)
     {
-        const auto path = file.getFullPathName();
-        juce::FileOutputStream out (file);
-        fileWasOpened = out.openedOk();
-
-        if (! fileWasOpened)
-            return juce::Result::fail ("Failed to open " + path + " for writing: " + out.getStatus().getErrorMessage());
-
-        // FileOutputStream appends, and an older, longer file must not leave a tail behind.
-        if (! out.setPosition (0) || out.truncate().failed())
-            return juce::Result::fail ("Failed to overwrite " + path + ": " + out.getStatus().getErrorMessage());
-
-        constexpr int bufferSize = 65536;
+        constexpr int bufferSize = 256 * 1024;
         juce::HeapBlock<char> buffer (bufferSize);
         auto crc = ::crc32 (0L, Z_NULL, 0);
-        juce::int64 written = 0;
+        juce::int64 copied = 0;
 
-        // Stops once past the expected size: the file is wrong by then and need not fill the disk.
-        while (written <= expectedSize)
+        while (copied <= expectedSize)
         {
             const auto numRead = in.read (buffer, bufferSize);
 
             if (numRead <= 0)
                 break;
 
-            if (! out.write (buffer, (size_t) numRead))
-                return juce::Result::fail ("Failed to write " + path + ": " + out.getStatus().getErrorMessage());
+            if (const auto written = write (buffer.get(), (size_t) numRead); written.failed())
+                return written;
 
             crc = ::crc32 (crc, reinterpret_cast<const Bytef*> (buffer.get()), (uInt) numRead);
-            written += numRead;
+            copied += numRead;
         }
 
-        out.flush();
-
-        if (out.getStatus().failed())
-            return juce::Result::fail ("Failed to write " + path + ": " + out.getStatus().getErrorMessage());
-
-        if (written != expectedSize)
-            return juce::Result::fail ("Size mismatch for " + path + " (expected " + juce::String (expectedSize)
-                                       + " bytes, wrote " + juce::String (written) + ")");
+        if (copied != expectedSize)
+            return juce::Result::fail ("Size mismatch for " + what + " (expected " + juce::String (expectedSize)
+                                       + " bytes, got " + juce::String (copied) + ")");
 
         if ((juce::uint32) crc != expectedCrc)
-            return juce::Result::fail ("CRC-32 mismatch for " + path + " (the archive is damaged)");
+            return juce::Result::fail ("CRC-32 mismatch for " + what + " (the archive is damaged)");
 
         return juce::Result::ok();
     }
@@ -313,23 +301,60 @@ juce::Result CheckedZipArchive::extractEntry (int index, const juce::File& targe
     if (in == nullptr)
         return juce::Result::fail ("Failed to read the archive entry for " + path);
 
-    bool fileWasOpened = false;
-    const auto result = writeVerified (*in, file, record->crc32, record->size, fileWasOpened);
+    platform::NewFile out (file);
 
-    if (result.failed())
+    if (! out.openedOk())
+        return juce::Result::fail ("Failed to open " + path + " for writing: " + out.getError());
+
+    auto result = copyVerified (*in, path, record->crc32, record->size, [&out, &path] (const char* data, size_t size)
     {
-        if (fileWasOpened && ! file.deleteFile())
-            return juce::Result::fail (result.getErrorMessage() + "; the incomplete file could not be removed");
+        return out.write (data, size) ? juce::Result::ok()
+                                      : juce::Result::fail ("Failed to write " + path + ": " + out.getError());
+    });
 
-        return result;
-    }
+    // The time stamps are cosmetic (the content is verified by then), so they do not fail the file.
+    if (result.wasOk())
+        out.setTimes (entry->fileTime);
 
-    // Cosmetic, as with ZipFile::uncompressEntry; the content is already verified.
-    file.setCreationTime (entry->fileTime);
-    file.setLastModificationTime (entry->fileTime);
-    file.setLastAccessTime (entry->fileTime);
+    if (! out.close() && result.wasOk())
+        result = juce::Result::fail ("Failed to write " + path + ": " + out.getError());
 
-    return juce::Result::ok();
+    if (result.failed() && ! file.deleteFile())
+        return juce::Result::fail (result.getErrorMessage() + "; the incomplete file could not be removed");
+
+    return result;
+}
+
+juce::Result CheckedZipArchive::readEntry (int index, juce::MemoryBlock& content) const
+{
+    const auto* entry = zip.getEntry (index);
+
+    if (entry == nullptr)
+        return juce::Result::fail ("The archive has no entry " + juce::String (index));
+
+    const auto& record = records[(size_t) index];
+    const auto what = "archive entry \"" + entry->filename + "\"";
+
+    if (! record.has_value())
+        return juce::Result::fail ("Cannot verify " + what + ": no usable central directory record (damaged or ZIP64 archive)");
+
+    std::unique_ptr<juce::InputStream> in (zip.createStreamForEntry (index));
+
+    if (in == nullptr)
+        return juce::Result::fail ("Failed to read " + what);
+
+    content.setSize ((size_t) record->size, false);
+    size_t filled = 0;
+
+    return copyVerified (*in, what, record->crc32, record->size, [&content, &filled] (const char* data, size_t size)
+    {
+        if (filled + size > content.getSize())
+            content.ensureSize (filled + size);   // more than promised: the check after the copy fails it
+
+        std::memcpy (static_cast<char*> (content.getData()) + filled, data, size);
+        filled += size;
+        return juce::Result::ok();
+    });
 }
 
 } // namespace CorvoAudio

@@ -31,6 +31,10 @@ public:
         symbolic links or lacking a usable directory record (damaged, ZIP64) are refused. */
     juce::Result extractEntry (int index, const juce::File& targetFolder) const;
 
+    /** Reads one entry into memory (an inner archive, opened from there), checked against the
+        size and CRC-32 of the central directory like a file. */
+    juce::Result readEntry (int index, juce::MemoryBlock& content) const;
+
 private:
     /** What the central directory promises about one entry's extracted content. */
     struct Record

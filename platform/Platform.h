@@ -99,6 +99,35 @@ namespace platform
         stays as it was. The message names the file and gives the system's reason. */
     juce::Result replaceFile (const juce::File& target, const void* data, size_t size);
 
+    /** A new file (an existing one is replaced), written as the system caches it: nothing forces
+        each write to the disk on its own. Closed when this goes, if close() was not called. */
+    class NewFile final
+    {
+    public:
+        explicit NewFile (const juce::File& file);
+        ~NewFile();
+
+        /** False when the file could not be created; getError() says why. */
+        bool openedOk() const   { return handle != nullptr; }
+
+        /** Writes all of the bytes, or fails with the system's reason. */
+        bool write (const void* data, size_t size);
+
+        /** Sets the creation, last-write and last-access times, in one call. */
+        bool setTimes (juce::Time time);
+
+        /** Closes the file; false when the system reports an error on closing. */
+        bool close();
+
+        /** The system's text for the last failure. */
+        juce::String getError() const   { return error; }
+
+    private:
+        void* handle = nullptr;
+        juce::String error;
+        JUCE_DECLARE_NON_COPYABLE (NewFile)
+    };
+
     /** The first file at or below path that another handle holds open (so that it could not be
         deleted now), or a default File. Links are looked at, never followed. */
     juce::File findFileInUse (const juce::File& path);

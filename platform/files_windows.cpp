@@ -27,6 +27,72 @@ namespace platform
                                    + ": " + systemMessage (GetLastError()));
     }
 
+    NewFile::NewFile (const juce::File& file)
+    {
+        const auto created = CreateFileW (file.getFullPathName().toWideCharPointer(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+
+        if (created == INVALID_HANDLE_VALUE)
+            error = systemMessage (GetLastError());
+        else
+            handle = created;
+    }
+
+    NewFile::~NewFile()
+    {
+        close();
+    }
+
+    bool NewFile::write (const void* data, size_t size)
+    {
+        auto* bytes = static_cast<const char*> (data);
+
+        while (handle != nullptr && size > 0)
+        {
+            DWORD written = 0;
+            const auto chunk = (DWORD) juce::jmin (size, (size_t) (1 << 20));
+
+            if (! WriteFile (handle, bytes, chunk, &written, nullptr) || written == 0)
+            {
+                const auto code = GetLastError();
+                error = systemMessage (code != 0 ? code : ERROR_HANDLE_DISK_FULL);
+                return false;
+            }
+
+            bytes += written;
+            size -= written;
+        }
+
+        return handle != nullptr;
+    }
+
+    bool NewFile::setTimes (juce::Time time)
+    {
+        // FILETIME counts 100-nanosecond intervals since 1601; juce::Time milliseconds since 1970.
+        const auto ticks = (juce::uint64) (time.toMilliseconds() + 11644473600000LL) * 10000ULL;
+        FILETIME stamp { (DWORD) ticks, (DWORD) (ticks >> 32) };
+
+        if (handle != nullptr && SetFileTime (handle, &stamp, &stamp, &stamp))
+            return true;
+
+        error = systemMessage (GetLastError());
+        return false;
+    }
+
+    bool NewFile::close()
+    {
+        if (handle == nullptr)
+            return false;
+
+        const auto closed = CloseHandle (handle);
+        handle = nullptr;
+
+        if (! closed)
+            error = systemMessage (GetLastError());
+
+        return closed != 0;
+    }
+
     juce::Result replaceFile (const juce::File& target, const void* data, size_t size)
     {
         const auto path = target.getFullPathName();

@@ -1,5 +1,7 @@
 #include "EmbeddedResources.h"
 
+#include <atomic>
+
 // The generated table of the product this executable is built for. Its header differs from product
 // to product, so only the declarations that every product shares are used here.
 namespace BinaryData
@@ -12,11 +14,26 @@ namespace BinaryData
 namespace resources
 {
     extern const int embeddedResourceCount;
+    extern const int embeddedPayloadPieces;
+
+    namespace
+    {
+        std::atomic<const ResourceTable*> replacementTable { nullptr };
+    }
 
     ResourceTable embeddedTable()
     {
+        if (const auto* replacement = replacementTable.load())
+            return *replacement;
+
         return { embeddedResourceCount, BinaryData::namedResourceList, BinaryData::originalFilenames,
-                 [] (const char* identifier, int& sizeOut) { return BinaryData::getNamedResource (identifier, sizeOut); } };
+                 [] (const char* identifier, int& sizeOut) { return BinaryData::getNamedResource (identifier, sizeOut); },
+                 embeddedPayloadPieces };
+    }
+
+    void replaceEmbeddedTable (const ResourceTable* replacement)
+    {
+        replacementTable = replacement;
     }
 
     juce::MemoryBlock getResource (const char* identifier)

@@ -18,10 +18,17 @@ namespace resources
         const char* const* identifiers = nullptr;
         const char* const* originalFilenames = nullptr;
         std::function<const char* (const char* identifier, int& sizeOut)> lookup;
+
+        /** How many pieces the build cut the payload into; -1 when not known. */
+        int payloadPieces = -1;
     };
 
-    /** The table the build generated for this product. */
+    /** The table the build generated for this product, or the one a test put in its place. */
     ResourceTable embeddedTable();
+
+    /** Puts a table in place of the embedded one for the resources of the payload (nullptr puts
+        the embedded one back). For tests; the caller keeps the table alive while it is used. */
+    void replaceEmbeddedTable (const ResourceTable* replacement);
 
     /** A resource's bytes, or an empty block when the table has no such identifier. */
     juce::MemoryBlock getResource (const char* identifier);
@@ -43,9 +50,21 @@ namespace resources
 
 namespace CorvoAudio
 {
-    /** The payload archive, rebuilt from its pieces in natural order of their file names, or the
-        whole archive when there are no pieces. Never null; empty when there is no payload. */
+    /** The payload archive read straight from its pieces, in natural order of their file names
+        (or from the whole archive when there are no pieces), as one seekable stream: nothing is
+        copied, and only the parts of the executable's data that a reader asks for are touched.
+        The table's bytes must outlive the stream. Never null; empty when there is no payload. */
+    std::unique_ptr<juce::InputStream> openPayload (const resources::ResourceTable& table);
+
+    /** The payload archive in one block, sized once: what openPayload reads, copied. */
     std::unique_ptr<juce::MemoryBlock> assemblePayload (const resources::ResourceTable& table);
+
+    /** Why the table's pieces do not make a whole payload ("has 6 of its 7 pieces", "lacks piece 2
+        of 7"), or empty when they do: the pieces must
+        be numbered 0 to n - 1 without a gap, as many as the build made, and all but the last of
+        one size, the last no longer. A payload with a piece missing would still open as an
+        archive, with the entries of the missing piece damaged or gone. */
+    juce::String payloadPiecesProblem (const resources::ResourceTable& table);
 
     /** assemblePayload over the embedded table. */
     std::unique_ptr<juce::MemoryBlock> assemblePayload();
