@@ -80,7 +80,7 @@ namespace CorvoAudio
 
         for (const auto& object : work)
         {
-            const auto plan = planRemoval (entry, object);
+            auto plan = planRemoval (entry, object);
 
             if (plan.action == PlannedRemoval::Action::refuse)
             {
@@ -88,7 +88,7 @@ namespace CorvoAudio
                 continue;
             }
 
-            const auto& targetFile = plan.target;
+            const auto targetFile = plan.target;
             const auto target = targetFile.getFullPathName();
 
             if (object.runPreUninstall)
@@ -108,6 +108,10 @@ namespace CorvoAudio
                     log ("Skipping pre-uninstall action for " + object.objectName + ": file not found at " + target);
                 }
             }
+
+            // The action may have removed or replaced what it ran.
+            if (object.runPreUninstall)
+                plan = planRemoval (entry, object);
 
             switch (plan.action)
             {
@@ -261,7 +265,8 @@ namespace CorvoAudio
         const auto location = entry.installLocation;
         log ("Deleting directory: " + location.getFullPathName());
 
-        if (location.getFullPathName().isEmpty() || ! location.exists())
+        // Only a local folder the registration names is ever emptied, never a share's.
+        if (! isLocalAbsolutePath (location.getFullPathName()) || ! location.exists())
             return false;
 
         // The install location of a plug-in is often the shared plug-in folder itself: it goes only

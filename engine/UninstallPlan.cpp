@@ -241,50 +241,55 @@ namespace CorvoAudio
     std::vector<KeptPath> pathsKeptByUninstall (const UninstallEntry& entry, const std::vector<ManifestObject>& objects,
                                                 const std::optional<juce::String>& selection, const juce::String& appName)
     {
+        // The uninstall played through in its own order: after each object it tidies the object's
+        // folder when nothing else is left in it, so a folder's last check decides, and a folder
+        // tidied earlier no longer counts as something left.
         std::vector<KeptPath> kept;
-        juce::Array<juce::File> goingAway, tidied;
+        juce::Array<juce::File> gone;
 
-        const auto keep = [&kept] (const juce::File& path, const juce::String& reason)
+        const auto decide = [&kept] (const juce::File& path, const juce::String& reason)
         {
-            for (const auto& k : kept)
-                if (samePath (k.path, path))
-                    return;
+            kept.erase (std::remove_if (kept.begin(), kept.end(), [&path] (const KeptPath& k) { return samePath (k.path, path); }),
+                        kept.end());
 
-            kept.push_back ({ path, reason });
+            if (reason.isNotEmpty())
+                kept.push_back ({ path, reason });
         };
 
         for (const auto& object : uninstallWorkList (objects, selection))
         {
             const auto plan = planRemoval (entry, object);
 
-            if (plan.action == PlannedRemoval::Action::keepProtected)
-                keep (plan.target, "it is a protected folder");
-            else if (plan.action == PlannedRemoval::Action::remove)
-                goingAway.add (plan.target);
-        }
-
-        for (const auto& target : goingAway)
-        {
-            const auto folder = folderToTidyAfter (target);
-
-            if (! folder.isDirectory() || containsPath (tidied, folder))
+            if (plan.action == PlannedRemoval::Action::refuse)
                 continue;
 
-            if (const auto reason = whyFolderStays (folder, goingAway); reason.isNotEmpty())
-                keep (folder, reason);
-            else
-                tidied.add (folder);
+            // A protected folder's own folder always holds it, so it is never tidied.
+            if (plan.action == PlannedRemoval::Action::keepProtected)
+            {
+                decide (plan.target, "it is a protected folder");
+                continue;
+            }
+
+            if (plan.action == PlannedRemoval::Action::remove)
+                gone.add (plan.target);
+
+            if (const auto folder = folderToTidyAfter (plan.target); folder.isDirectory() && ! containsPath (gone, folder))
+            {
+                const auto reason = whyFolderStays (folder, gone);
+                decide (folder, reason);
+
+                if (reason.isEmpty())
+                    gone.add (folder);
+            }
         }
 
-        // The install location goes only when nothing but this product's files is left in it.
-        if (const auto location = entry.installLocation; isLocalAbsolutePath (location.getFullPathName()) && location.isDirectory())
+        // Last, the install location: it goes when nothing but this product's own files is left.
+        if (const auto location = entry.installLocation;
+            isLocalAbsolutePath (location.getFullPathName()) && location.isDirectory() && ! containsPath (gone, location))
         {
-            auto leaving = goingAway;
-            leaving.addArray (tidied);
+            auto leaving = gone;
             leaving.addArray (ownFilesInInstallLocation (entry, objects, appName));
-
-            if (const auto reason = whyFolderStays (location, leaving); reason.isNotEmpty())
-                keep (location, reason);
+            decide (location, whyFolderStays (location, leaving));
         }
 
         return kept;

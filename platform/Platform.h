@@ -99,8 +99,9 @@ namespace platform
         stays as it was. The message names the file and gives the system's reason. */
     juce::Result replaceFile (const juce::File& target, const void* data, size_t size);
 
-    /** A new file (an existing one is replaced), written as the system caches it: nothing forces
-        each write to the disk on its own. Closed when this goes, if close() was not called. */
+    /** A new file, written as the system caches it: nothing forces each write to the disk on its
+        own. An existing plain file is replaced; a hidden, system or read-only one makes the open
+        fail. Closed when this goes, if close() was not called. */
     class NewFile final
     {
     public:

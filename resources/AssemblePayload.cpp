@@ -153,9 +153,21 @@ namespace CorvoAudio
     {
         auto stream = openPayload (table);
         auto block = std::make_unique<juce::MemoryBlock> ((size_t) stream->getTotalLength(), false);
+        auto* destination = static_cast<char*> (block->getData());
 
-        if (! block->isEmpty())
-            stream->read (block->getData(), (int) block->getSize());
+        for (size_t done = 0; done < block->getSize();)
+        {
+            const auto chunk = (int) juce::jmin (block->getSize() - done, (size_t) (1 << 30));
+            const auto read = stream->read (destination + done, chunk);
+
+            if (read <= 0)
+            {
+                block->setSize (done);
+                break;
+            }
+
+            done += (size_t) read;
+        }
 
         return block;
     }

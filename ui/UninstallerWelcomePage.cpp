@@ -189,13 +189,36 @@ namespace Uninstaller
 
         if (! keptPaths.empty())
         {
+            // Below the paths, above the options (or the button): as many lines as fit, the last
+            // one counting the rest. A long path gives way to its reason, which always shows.
+            const auto bottom = optionCheckboxes.isEmpty() ? 545.0f : pathsListArea.getBottom();
+            const auto font = robotoLight().withHeight (13.0f);
             auto k = uninstallPaths.size();
             g.setColour (textGrey.withAlpha (0.8f));
-            g.setFont (robotoLight().withHeight (13.0f));
+            g.setFont (font);
             g.drawText ("These stay:", line (k++), juce::Justification::topLeft, true);
 
-            for (const auto& kept : keptPaths)
-                g.drawText ("- " + kept.path.getFullPathName() + " (" + kept.reason + ")", line (k++), juce::Justification::topLeft, true);
+            for (size_t i = 0; i < keptPaths.size(); ++i, ++k)
+            {
+                auto area = line (k);
+                const auto last = line (k + 1).getBottom() > bottom;
+
+                if (last && i + 1 < keptPaths.size())
+                {
+                    g.drawText ("- and " + juce::String ((int) (keptPaths.size() - i)) + " more", area, juce::Justification::topLeft, true);
+                    break;
+                }
+
+                const auto reason = " (" + keptPaths[i].reason + ")";
+                const auto reasonWidth = juce::jmin (area.getWidth() / 2.0f, font.getStringWidthFloat (reason) + 2.0f);
+                const auto pathArea = area.removeFromLeft (juce::jmin (area.getWidth() - reasonWidth,
+                                                                       font.getStringWidthFloat ("- " + keptPaths[i].path.getFullPathName()) + 1.0f));
+                g.drawText ("- " + keptPaths[i].path.getFullPathName(), pathArea, juce::Justification::topLeft, true);
+                g.drawText (reason, area, juce::Justification::topLeft, true);
+
+                if (last)
+                    break;
+            }
         }
 
         if (! optionCheckboxes.isEmpty())

@@ -104,84 +104,95 @@ TEST (Deinstallation, RemovesWhatWasInstalledWithItsLinkAndRegistration)
 
 TEST (Deinstallation, LeavesExactlyWhatItsPlanSaidWouldStay)
 {
-    testing_support::FakeSeam seam;
-    testing_support::TempFolder temp;
-    testing_support::TestApp app;
-
-    const auto id = "kept" + juce::Uuid().toString();
-    const auto write = [] (const juce::File& file, const char* text) { file.create(); file.replaceWithText (text); };
-    const auto location = temp["Program/Ondra"];
-    write (location.getChildFile ("Ondra.exe"), "program");
-    write (location.getChildFile ("my notes.txt"), "a user's file beside the program");
-    const auto factory = temp["Data/Presets/Factory"];
-    write (factory.getChildFile ("Warm.preset"), "preset");
-    const auto userPreset = temp["Data/Presets/Mine.preset"];
-    write (userPreset, "the user's own preset");
-    const auto cache = temp["Cache/Ondra.cache"];
-    write (cache, "cache");
-
-    juce::ValueTree manifest (Ids::Manifest);
-    manifest.setProperty (Ids::AppName, "Ondra", nullptr);
-    manifest.setProperty (Ids::AppUuid, id, nullptr);
-    juce::ValueTree objects (Ids::Objects);
-    auto main = object ("Ondra", "Ondra.exe", location);
-    main.setProperty (Ids::isMainApplication, "1", nullptr);
-    objects.appendChild (main, nullptr);
-    auto presets = object ("Presets", "Factory", temp["Data/Presets"]);
-    presets.setProperty (Ids::uninstallOptionId, "presets", nullptr);
-    objects.appendChild (presets, nullptr);
-    objects.appendChild (object ("Cache", "Ondra.cache", temp["Cache"]), nullptr);
-    objects.appendChild (object ("Guarded", "Common Files", juce::File ("C:\\Program Files")), nullptr);
-    manifest.appendChild (objects, nullptr);
-    app.getPersistentTree().appendChild (manifest, nullptr);
-
-    UninstallEntry entry;
-    entry.displayName = "Ondra";
-    entry.displayVersion = "1.0";
-    entry.id = id;
-    entry.installLocation = location;
-    ASSERT_TRUE (writeUninstallRegistry (entry, {}));
-
-    ManifestProperties properties (false);
-    properties.setTree (manifest, false);
-
-    const auto keptFor = [&] (const juce::String& selection)
+    // Two layouts of the same product: with a user's files beside its own, and without. The plan
+    // is made first, then the uninstall runs, and the disk must show what the plan said.
+    for (const auto usersFiles : { true, false })
     {
-        juce::StringArray lines;
+        testing_support::FakeSeam seam;
+        testing_support::TempFolder temp;
+        testing_support::TestApp app;
 
-        for (const auto& kept : pathsKeptByUninstall (readUninstallRegistry (id), properties.getObjects(), selection, "Ondra"))
-            lines.add (kept.path.getFullPathName() + " (" + kept.reason + ")");
+        const auto id = "kept" + juce::Uuid().toString();
+        const auto write = [] (const juce::File& file, const char* text) { file.create(); file.replaceWithText (text); };
+        const auto location = temp["Program/Ondra"];
+        write (location.getChildFile ("Ondra.exe"), "program");
+        write (location.getChildFile (registrationIconName (id)), "the product's icon");
+        const auto factory = temp["Data/Presets/Factory"];
+        write (factory.getChildFile ("Warm.preset"), "preset");
+        write (temp["Cache/Sub/Ondra.cache"], "cache");   // Sub goes first, then Cache with the log
+        write (temp["Cache/Ondra.log"], "log");
+        const auto userPreset = temp["Data/Presets/Mine.preset"];
+        const auto notes = location.getChildFile ("my notes.txt");
 
-        return lines;
-    };
+        if (usersFiles)
+        {
+            write (userPreset, "the user's own preset");
+            write (notes, "a user's file beside the program");
+        }
 
-    // In the order of the work list: Cache, Guarded, Ondra, Presets.
-    const juce::StringArray expected { "C:\\Program Files\\Common Files (it is a protected folder)",
-                                       location.getFullPathName() + " (it holds other files)",
-                                       temp["Data/Presets"].getFullPathName() + " (it holds other files)" };
-    EXPECT_EQ (keptFor ("presets").joinIntoString ("\n"), expected.joinIntoString ("\n"));
-    juce::StringArray withoutPresets (expected);
-    withoutPresets.remove (2);
-    EXPECT_EQ (keptFor ("").joinIntoString ("\n"), withoutPresets.joinIntoString ("\n")) << "the presets are not touched at all";
+        juce::ValueTree manifest (Ids::Manifest);
+        manifest.setProperty (Ids::AppName, "Ondra", nullptr);
+        manifest.setProperty (Ids::AppUuid, id, nullptr);
+        juce::ValueTree objects (Ids::Objects);
+        auto main = object ("Ondra", "Ondra.exe", location);
+        main.setProperty (Ids::isMainApplication, "1", nullptr);
+        objects.appendChild (main, nullptr);
+        auto presets = object ("Presets", "Factory", temp["Data/Presets"]);
+        presets.setProperty (Ids::uninstallOptionId, "presets", nullptr);
+        objects.appendChild (presets, nullptr);
+        objects.appendChild (object ("Cache", "Ondra.cache", temp["Cache/Sub"]), nullptr);
+        objects.appendChild (object ("Log", "Ondra.log", temp["Cache"]), nullptr);
+        objects.appendChild (object ("Guarded", "Common Files", juce::File ("C:\\Program Files")), nullptr);
+        manifest.appendChild (objects, nullptr);
+        app.getPersistentTree().appendChild (manifest, nullptr);
 
-    manifest.setProperty (Ids::SelectedUninstallOptions, "presets", nullptr);
-    app.prepareHeadlessRun (OperationMode::uninstall);
-    testing::internal::CaptureStdout();
-    juce::String output;
+        UninstallEntry entry;
+        entry.displayName = "Ondra";
+        entry.displayVersion = "1.0";
+        entry.id = id;
+        entry.installLocation = location;
+        ASSERT_TRUE (writeUninstallRegistry (entry, {}));
 
-    {
-        Deinstallation deinstallation (app);
-        const auto ended = testing_support::pumpUntil ([&] { return seam.exitCode.has_value(); }, 30000);
-        output = juce::String (testing::internal::GetCapturedStdout());
-        ASSERT_TRUE (ended) << output;
+        ManifestProperties properties (false);
+        properties.setTree (manifest, false);
+
+        const auto keptFor = [&] (const juce::String& selection)
+        {
+            juce::StringArray lines;
+
+            for (const auto& kept : pathsKeptByUninstall (readUninstallRegistry (id), properties.getObjects(), selection, "Ondra"))
+                lines.add (kept.path.getFullPathName() + " (" + kept.reason + ")");
+
+            return lines.joinIntoString ("\n");
+        };
+
+        // In the order of the work list (Cache, Guarded, Log, Ondra, Presets), the install location last.
+        const juce::String guarded = "C:\\Program Files\\Common Files (it is a protected folder)";
+        const auto presetsFolder = "\n" + temp["Data/Presets"].getFullPathName() + " (it holds other files)";
+        const auto programFolder = "\n" + location.getFullPathName() + " (it holds other files)";
+
+        EXPECT_EQ (keptFor ("presets"), usersFiles ? guarded + presetsFolder + programFolder : guarded);
+        EXPECT_EQ (keptFor (""), usersFiles ? guarded + programFolder : guarded) << "the presets are not touched at all";
+
+        manifest.setProperty (Ids::SelectedUninstallOptions, "presets", nullptr);
+        app.prepareHeadlessRun (OperationMode::uninstall);
+        testing::internal::CaptureStdout();
+        juce::String output;
+
+        {
+            Deinstallation deinstallation (app);
+            const auto ended = testing_support::pumpUntil ([&] { return seam.exitCode.has_value(); }, 40000);
+            output = juce::String (testing::internal::GetCapturedStdout());
+            ASSERT_TRUE (ended) << output;
+        }
+
+        EXPECT_EQ (*seam.exitCode, 0) << output;
+        EXPECT_TRUE (juce::File ("C:\\Program Files\\Common Files").isDirectory());
+        EXPECT_FALSE (factory.exists()) << output;
+        EXPECT_FALSE (temp["Cache"].exists()) << "folders left empty go, nested ones too: " << output;
+        EXPECT_EQ (userPreset.existsAsFile(), usersFiles) << output;
+        EXPECT_EQ (notes.existsAsFile(), usersFiles) << output;
+        EXPECT_EQ (location.exists(), usersFiles) << "the install location goes with the product's icon: " << output;
+        EXPECT_EQ (temp["Data/Presets"].exists(), usersFiles) << output;
     }
-
-    EXPECT_EQ (*seam.exitCode, 0) << output;
-    EXPECT_TRUE (juce::File ("C:\\Program Files\\Common Files").isDirectory());
-    EXPECT_TRUE (userPreset.existsAsFile()) << output;
-    EXPECT_TRUE (location.getChildFile ("my notes.txt").existsAsFile()) << output;
-    EXPECT_FALSE (location.getChildFile ("Ondra.exe").exists()) << output;
-    EXPECT_FALSE (factory.exists()) << output;
-    EXPECT_FALSE (cache.getParentDirectory().exists()) << "a folder left empty goes, as the plan said: " << output;
-    EXPECT_TRUE (output.contains ("Keeping directory: " + location.getFullPathName() + " (it holds other files)")) << output;
 }

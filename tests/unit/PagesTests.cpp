@@ -508,6 +508,14 @@ TEST (UninstallPages, WelcomePageListsWhatGoesAndTheOptions)
 
     snapshots (ui, "uninstall-welcome-options");
 
+    // More kept folders than fit above the options: the last line counts the rest.
+    const auto keptBefore = page.keptPaths;
+    for (int k = 0; k < 9; ++k)
+        page.keptPaths.push_back ({ juce::File ("C:\\ProgramData\\Tarrow Audio\\Ondra Suite\\A very long folder name that goes on and on " + juce::String (k)),
+                                    "it holds other files" });
+    snapshots (ui, "uninstall-welcome-many-kept");
+    page.keptPaths = keptBefore;
+
     // UNINSTALL stores the choice in the working manifest and asks for the uninstall.
     page.optionCheckboxes[1]->triggerClick();
     testing_support::pumpUntil ([&] { return page.getSelectedUninstallOptions().size() == 2; }, 1000);
