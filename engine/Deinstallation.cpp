@@ -10,14 +10,6 @@
 
 namespace CorvoAudio
 {
-    namespace
-    {
-        bool samePath (const juce::File& a, const juce::File& b)
-        {
-            return a.getFullPathName().equalsIgnoreCase (b.getFullPathName());
-        }
-    }
-
     Deinstallation::Deinstallation (Quor::CorvoApp& app)
         : InstallerProcess (app)
     {

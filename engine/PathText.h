@@ -11,4 +11,10 @@ namespace CorvoAudio
         const auto dot = path.lastIndexOfChar ('.');
         return dot > path.lastIndexOfChar ('\\') ? path.substring (dot) : juce::String();
     }
+
+    /** True when two paths name the same place as Windows compares them: ignoring letter case. */
+    inline bool samePath (const juce::File& a, const juce::File& b)
+    {
+        return a.getFullPathName().equalsIgnoreCase (b.getFullPathName());
+    }
 }

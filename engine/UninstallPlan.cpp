@@ -11,11 +11,6 @@ namespace CorvoAudio
 {
     namespace
     {
-        bool samePath (const juce::File& a, const juce::File& b)
-        {
-            return a.getFullPathName().equalsIgnoreCase (b.getFullPathName());
-        }
-
         bool containsPath (const juce::Array<juce::File>& paths, const juce::File& path)
         {
             for (const auto& p : paths)

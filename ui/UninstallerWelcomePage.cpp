@@ -34,8 +34,7 @@ namespace Uninstaller
         // The paths come from the code the uninstall itself runs: what the registration recorded
         // wins over the manifest's default folders, exactly as it will when the files go.
         registration = CorvoAudio::readUninstallRegistry (manifestProperties.getString (Ids::AppUuid));
-        const auto& entry = registration;
-        auto& removable = removableObjects;
+        std::vector<ManifestObject> removable;
 
         for (const auto& object : manifestProperties.getObjects())
         {
@@ -45,7 +44,7 @@ namespace Uninstaller
             removable.push_back (object);
 
             if (object.uninstallOptionId.isEmpty())
-                if (const auto target = CorvoAudio::resolveUninstallTarget (entry, object); target != juce::File())
+                if (const auto target = CorvoAudio::resolveUninstallTarget (registration, object); target != juce::File())
                     uninstallPaths.add (target.getFullPathName());
         }
 

@@ -33,8 +33,7 @@ namespace Uninstaller
         void updateOptionStates();
         void updateKeptPaths();
 
-        CorvoAudio::UninstallEntry registration;
-        std::vector<ManifestObject> removableObjects;
+        CorvoAudio::UninstallEntry registration;   // read once, for the paths and what stays
 
         juce::Rectangle<float> pathsHeadingArea, pathsListArea, optionsHeadingArea;
     };

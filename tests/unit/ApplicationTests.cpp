@@ -416,27 +416,39 @@ TEST (Application, ModifySwitchOnRepairReinstallsAndUninstallRemoves)
     module.deleteFile();
     ASSERT_FALSE (module.exists());
 
+    // Starts the installer with --modify, presses one of the modify page's buttons and then the
+    // action button of the welcome page it leads to, and waits for the result; returns the output.
     std::unique_ptr<AppInstaller> app;
-    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
-    const auto output = captureOutput ([&]
+
+    const auto throughTheModifyPage = [&app] (bool uninstall)
     {
-        app->initialise ("--modify");
-        auto* ui = dynamic_cast<UI*> (app->getMainWindow()->getContentComponent());
-        ASSERT_NE (ui, nullptr);
-        auto* modify = dynamic_cast<Installer::ModifyPage*> (ui->getCurrentPage());
-        ASSERT_NE (modify, nullptr);
+        captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
 
-        modify->repairButton.triggerClick();
-        testing_support::pumpUntil ([&] { return dynamic_cast<Installer::WelcomePage*> (ui->getCurrentPage()) != nullptr; }, 2000);
-        auto* welcome = dynamic_cast<Installer::WelcomePage*> (ui->getCurrentPage());
-        ASSERT_NE (welcome, nullptr);
+        return captureOutput ([&]
+        {
+            app->initialise ("--modify");
+            auto* ui = dynamic_cast<UI*> (app->getMainWindow()->getContentComponent());
+            ASSERT_NE (ui, nullptr);
+            auto* modify = dynamic_cast<Installer::ModifyPage*> (ui->getCurrentPage());
+            ASSERT_NE (modify, nullptr);
 
-        welcome->agreeCheckbox.setToggleState (true, juce::sendNotificationSync);
-        welcome->installButton.triggerClick();
-        AppProperties pages;
-        pages.setTree (app->getPersistentTree(), false);
-        testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
-    });
+            (uninstall ? modify->uninstallButton : modify->repairButton).triggerClick();
+            const auto welcomeShown = [&] { return uninstall ? dynamic_cast<Uninstaller::WelcomePage*> (ui->getCurrentPage()) != nullptr
+                                                             : dynamic_cast<Installer::WelcomePage*> (ui->getCurrentPage()) != nullptr; };
+            ASSERT_TRUE (testing_support::pumpUntil (welcomeShown, 2000));
+            auto* welcome = dynamic_cast<Installer::WelcomePage*> (ui->getCurrentPage());
+
+            if (! uninstall)
+                welcome->agreeCheckbox.setToggleState (true, juce::sendNotificationSync);
+
+            welcome->installButton.triggerClick();
+            AppProperties pages;
+            pages.setTree (app->getPersistentTree(), false);
+            testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
+        });
+    };
+
+    const auto output = throughTheModifyPage (false);
 
     EXPECT_TRUE (output.contains ("Operation mode: modify")) << output;
     EXPECT_TRUE (output.contains ("Installation finished successfully.")) << output;
@@ -451,25 +463,7 @@ TEST (Application, ModifySwitchOnRepairReinstallsAndUninstallRemoves)
     entry.id = "a3c95e10f27b4d6890e1c4b7d2f5a08e";
     entry.installLocation = juce::File ("C:\\Program Files\\Common Files\\VST3");
     ASSERT_TRUE (CorvoAudio::writeUninstallRegistry (entry, {}));
-    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
-    const auto uninstallOutput = captureOutput ([&]
-    {
-        app->initialise ("--modify");
-        auto* ui = dynamic_cast<UI*> (app->getMainWindow()->getContentComponent());
-        ASSERT_NE (ui, nullptr);
-        auto* modify = dynamic_cast<Installer::ModifyPage*> (ui->getCurrentPage());
-        ASSERT_NE (modify, nullptr);
-
-        modify->uninstallButton.triggerClick();
-        testing_support::pumpUntil ([&] { return dynamic_cast<Uninstaller::WelcomePage*> (ui->getCurrentPage()) != nullptr; }, 2000);
-        auto* welcome = dynamic_cast<Uninstaller::WelcomePage*> (ui->getCurrentPage());
-        ASSERT_NE (welcome, nullptr);
-
-        welcome->installButton.triggerClick();
-        AppProperties pages;
-        pages.setTree (app->getPersistentTree(), false);
-        testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
-    });
+    const auto uninstallOutput = throughTheModifyPage (true);
     AppInstaller::modifyModeSwitch = false;
 
     EXPECT_TRUE (uninstallOutput.contains ("Deinstallation finished successfully.")) << uninstallOutput;

@@ -74,18 +74,8 @@ TEST (Deinstallation, RemovesWhatWasInstalledWithItsLinkAndRegistration)
     const auto link = startMenuProgramsFolder().getChildFile (company).getChildFile ("Ondra Tool.lnk");
     ASSERT_TRUE (link.existsAsFile());
 
-    app.prepareHeadlessRun (OperationMode::uninstall);
-
-    testing::internal::CaptureStdout();
-    juce::String output;
-
-    {
-        Deinstallation deinstallation (app);
-        const auto ended = testing_support::pumpUntil ([&] { return seam.exitCode.has_value(); }, 30000);
-        output = juce::String (testing::internal::GetCapturedStdout());
-        ASSERT_TRUE (ended) << output;
-    }
-
+    const auto output = testing_support::runHeadless<Deinstallation> (app, OperationMode::uninstall, seam, 30000);
+    ASSERT_TRUE (seam.exitCode.has_value()) << output;
     EXPECT_EQ (*seam.exitCode, 0) << output;
     EXPECT_TRUE (output.contains ("Running pre-uninstall action for Ondra Tool...\n")) << output;
     EXPECT_TRUE (output.contains ("Deleting " + tool.getFullPathName() + "\n")) << output;
@@ -175,17 +165,8 @@ TEST (Deinstallation, LeavesExactlyWhatItsPlanSaidWouldStay)
         EXPECT_EQ (keptFor (""), usersFiles ? guarded + programFolder : guarded) << "the presets are not touched at all";
 
         manifest.setProperty (Ids::SelectedUninstallOptions, "presets", nullptr);
-        app.prepareHeadlessRun (OperationMode::uninstall);
-        testing::internal::CaptureStdout();
-        juce::String output;
-
-        {
-            Deinstallation deinstallation (app);
-            const auto ended = testing_support::pumpUntil ([&] { return seam.exitCode.has_value(); }, 40000);
-            output = juce::String (testing::internal::GetCapturedStdout());
-            ASSERT_TRUE (ended) << output;
-        }
-
+        const auto output = testing_support::runHeadless<Deinstallation> (app, OperationMode::uninstall, seam, 40000);
+        ASSERT_TRUE (seam.exitCode.has_value()) << output;
         EXPECT_EQ (*seam.exitCode, 0) << output;
         EXPECT_TRUE (juce::File ("C:\\Program Files\\Common Files").isDirectory());
         EXPECT_FALSE (factory.exists()) << output;

@@ -71,16 +71,12 @@ TEST (InstallerProcess, HeadlessRunEndsWithItsExitCode)
     {
         testing_support::FakeSeam seam;
         testing_support::TestApp app;
-        app.prepareHeadlessRun (OperationMode::uninstall);
         AppProperties modes;
         modes.setTree (app.getPersistentTree(), false);
 
-        testing::internal::CaptureStdout();
-        ScriptedProcess process (app, errors);
-        const auto ended = pumpUntil ([&] { return seam.exitCode.has_value(); });
-        const auto output = juce::String (testing::internal::GetCapturedStdout());
+        const auto output = testing_support::runHeadless<ScriptedProcess> (app, OperationMode::uninstall, seam, 10000, errors);
 
-        ASSERT_TRUE (ended);
+        ASSERT_TRUE (seam.exitCode.has_value());
         EXPECT_EQ (*seam.exitCode, expectedCode);
         EXPECT_TRUE (output.endsWith (lastLines)) << output;
         EXPECT_EQ (modes.getNextPageToShow(), AppProperties::welcome);

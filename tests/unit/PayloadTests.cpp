@@ -234,17 +234,10 @@ TEST (Payload, APieceMissingIsFoundBeforeAnythingIsInstalled)
     testing_support::FakeSeam seam;
     testing_support::TestApp app;
     app.getPersistentTree().appendChild (ManifestProperties::parse (resources::manifestText()).createCopy(), nullptr);
-    app.prepareHeadlessRun (OperationMode::install);
     const juce::File bundle ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3");
     platform::deletePath (bundle);
 
-    juce::String output;
-    {
-        testing::internal::CaptureStdout();
-        CorvoAudio::Installation installation (app);
-        testing_support::pumpUntil ([&] { return seam.exitCode.has_value(); }, 20000);
-        output = juce::String (testing::internal::GetCapturedStdout());
-    }
+    const auto output = testing_support::runHeadless<CorvoAudio::Installation> (app, OperationMode::install, seam, 20000);
     resources::replaceEmbeddedTable (nullptr);
 
     ASSERT_TRUE (seam.exitCode.has_value()) << output;

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace testing_support
 {
@@ -102,5 +103,20 @@ namespace testing_support
         testing::internal::CaptureStdout();
         action();
         return juce::String (testing::internal::GetCapturedStdout());
+    }
+
+    /** Runs an engine procedure headless in the given mode, as the application's headless start
+        does, until it ends the process through the seam (or the time-out passes); returns what it
+        printed. The seam's exitCode tells whether and how it ended. */
+    template <typename Procedure, typename... Args>
+    juce::String runHeadless (TestApp& app, OperationMode mode, const FakeSeam& seam, int timeoutMs, Args&&... args)
+    {
+        app.prepareHeadlessRun (mode);
+
+        return captureOutput ([&]
+        {
+            Procedure procedure (app, std::forward<Args> (args)...);
+            pumpUntil ([&] { return seam.exitCode.has_value(); }, timeoutMs);
+        });
     }
 }
