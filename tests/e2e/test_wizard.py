@@ -41,12 +41,18 @@ class Window:
 
     def __init__(self, name="Ondra Installer", seconds=60):
         self.name = name
-        # The window is made again when it takes its drawn title bar: the last one that shows
-        # stays.
+        # Wine makes a window again when it takes its final style (the drawn title bar, a
+        # dialog's frame), and for a moment none may show: the window is the one still shown, the
+        # same, a second later.
         self.id = None
-        wait_until(lambda: self.find() and self.geometry()[2:] != (0, 0), seconds)
+        wait_until(self.settled, seconds)
+
+    def settled(self):
+        if not (self.find() and self.geometry()[2:] != (0, 0)):
+            return False
+        first = self.id
         time.sleep(1.0)
-        self.find()
+        return self.find() and self.id == first and self.geometry()[2:] != (0, 0)
 
     def find(self):
         ids = xdotool("search", "--onlyvisible", "--name", self.name).split()
@@ -54,8 +60,10 @@ class Window:
         return self.id is not None
 
     def geometry(self):
-        out = xdotool("getwindowgeometry", "--shell", self.id)
+        out = xdotool("getwindowgeometry", "--shell", self.id) if self.id else ""
         values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+        if not all(name in values for name in ("X", "Y", "WIDTH", "HEIGHT")):
+            return 0, 0, 0, 0   # gone meanwhile
         return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
 
     def point(self, x, y):
@@ -307,9 +315,9 @@ class Wizard(unittest.TestCase):
             self.assertTrue(self.click_until(window, 35, 281, lambda: not self.ticked(window, 271)), "leave out the presets")
             self.assertTrue(self.click_until(window, 445, 210,   # the tool's "..."
                                              lambda: xdotool("search", "--onlyvisible", "--name", "Select destination directory")))
-            dialog = xdotool("search", "--onlyvisible", "--name", "Select destination directory").split()[-1]
-            values = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", dialog).splitlines() if "=" in line)
-            left, top = int(values["X"]), int(values["Y"])
+            dialog = Window("Select destination directory", seconds=20)
+            self.assertIsNotNone(dialog.id)
+            left, top, _, _ = dialog.geometry()
 
             # Wine's folder dialog: the name field, the folder typed in, "Open".
             xdotool("mousemove", str(left + 514), str(top + 467), "click", "1")
