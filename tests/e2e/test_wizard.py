@@ -395,7 +395,28 @@ class Wizard(unittest.TestCase):
             print(f"uninstall from the list of programs: {time.monotonic() - started:.1f} s")
 
 
+def private_display():
+    """A virtual screen of this test's own: the other tests run beside it on the shared one, and
+    their windows (the unit tests' wizard among them) bear the same names."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                              pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as numbers:
+        number = numbers.readline().strip()
+    if not number:
+        raise RuntimeError("Xvfb did not start")
+    os.environ["DISPLAY"] = ":" + number
+    return server
+
+
 if __name__ == "__main__":
     INSTALLER, WITH_SCRIPT, WINTOOL, PICTURES = sys.argv[1:5]
     del sys.argv[1:5]
-    unittest.main(verbosity=2)
+    display = private_display()
+    try:
+        outcome = unittest.main(verbosity=2, exit=False).result
+    finally:
+        display.terminate()
+        display.wait()
+    sys.exit(0 if outcome.wasSuccessful() else 1)
