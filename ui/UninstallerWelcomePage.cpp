@@ -62,11 +62,19 @@ namespace Uninstaller
         }
     }
 
-    void WelcomePage::updateKeptPaths()
+    void WelcomePage::updatePlan()
     {
-        keptPaths = CorvoAudio::pathsKeptByUninstall (registration, manifestProperties.getObjects(),
-                                                      getSelectedUninstallOptions().joinIntoString (","),
-                                                      manifestProperties.getAppName());
+        // What the ticked options add and what stays, from the uninstall's own work list.
+        const auto objects = manifestProperties.getObjects();
+        const auto selection = getSelectedUninstallOptions().joinIntoString (",");
+        optionPaths.clear();
+
+        for (const auto& object : CorvoAudio::uninstallWorkList (objects, selection))
+            if (object.uninstallOptionId.isNotEmpty())
+                if (const auto target = CorvoAudio::resolveUninstallTarget (registration, object); target != juce::File())
+                    optionPaths.addIfNotAlreadyThere (target.getFullPathName());
+
+        keptPaths = CorvoAudio::pathsKeptByUninstall (registration, objects, selection, manifestProperties.getAppName());
         repaint();
     }
 
@@ -74,7 +82,7 @@ namespace Uninstaller
     {
         if (optionCheckboxes.isEmpty())
         {
-            updateKeptPaths();
+            updatePlan();
             return;
         }
 
@@ -124,7 +132,7 @@ namespace Uninstaller
             optionCheckboxes[(int) j]->setEnabled (requiredBy == 0);
         }
 
-        updateKeptPaths();
+        updatePlan();
     }
 
     juce::StringArray WelcomePage::getSelectedUninstallOptions() const
@@ -183,8 +191,11 @@ namespace Uninstaller
 
         const auto line = [w] (int k) { return juce::Rectangle<float> (55.0f, 230.0f + 20.0f * (float) k, (float) w - 110.0f, 18.0f); };
 
-        for (int k = 0; k < uninstallPaths.size(); ++k)
-            g.drawText ("- " + uninstallPaths[k], line (k), juce::Justification::topLeft, true);
+        auto going = uninstallPaths;
+        going.addArray (optionPaths);
+
+        for (int k = 0; k < going.size(); ++k)
+            g.drawText ("- " + going[k], line (k), juce::Justification::topLeft, true);
 
         if (! keptPaths.empty())
         {
@@ -192,7 +203,7 @@ namespace Uninstaller
             // one counting the rest. A long path gives way to its reason, which always shows.
             const auto bottom = optionCheckboxes.isEmpty() ? 545.0f : pathsListArea.getBottom();
             const auto font = robotoLight().withHeight (13.0f);
-            auto k = uninstallPaths.size();
+            auto k = going.size();
             g.setColour (textGrey.withAlpha (0.8f));
             g.setFont (font);
             g.drawText ("These stay:", line (k++), juce::Justification::topLeft, true);

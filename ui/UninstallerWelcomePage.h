@@ -24,6 +24,9 @@ namespace Uninstaller
         juce::OwnedArray<CheckmarkWithText> optionCheckboxes;
         juce::StringArray uninstallPaths;
 
+        /** The paths the ticked options add to the uninstall, listed under the others. */
+        juce::StringArray optionPaths;
+
         /** What the uninstall will leave with the options as they are ticked, each with its reason:
             the engine's own decision over the disk as it is now. */
         std::vector<CorvoAudio::KeptPath> keptPaths;
@@ -31,7 +34,7 @@ namespace Uninstaller
     private:
         void initUninstallOptionsUi();
         void updateOptionStates();
-        void updateKeptPaths();
+        void updatePlan();
 
         CorvoAudio::UninstallEntry registration;   // read once, for the paths and what stays
 

@@ -487,13 +487,23 @@ TEST (UninstallPages, WelcomePageListsWhatGoesAndTheOptions)
     };
 
     // presets on by default; userPresets requires presets; everything requires userPresets.
-    struct Step { int click; const char* expected; const char* stored; };
+    // Each ticked option's folder is listed with the paths that go.
+    struct Step { int click; const char* expected; const char* stored; const char* listed; };
     const Step steps[] = {
-        { -1, "x - -", "presets" },
-        { 2, "xL xL x", "presets,userPresets,everything" },   // the whole chain, locked below the top
-        { 2, "xL x -", "presets,userPresets" },               // userPresets comes free, keeps its tick
-        { 1, "x - -", "presets" },
-        { 0, "- - -", "" },                                    // nothing ticked: an empty list, never the defaults
+        { -1, "x - -", "presets", "Ondra Presets" },
+        { 2, "xL xL x", "presets,userPresets,everything", "Ondra Presets,Ondra User Presets,Ondra Samples" },   // the whole chain, locked below the top
+        { 2, "xL x -", "presets,userPresets", "Ondra Presets,Ondra User Presets" },               // userPresets comes free, keeps its tick
+        { 1, "x - -", "presets", "Ondra Presets" },
+        { 0, "- - -", "", "" },                                 // nothing ticked: an empty list, never the defaults
+    };
+
+    const auto listed = [&]
+    {
+        juce::StringArray names;
+        for (const auto& path : page.optionPaths)
+            names.add (juce::File (path).getFileName());
+        names.sort (false);
+        return names.joinIntoString (",");
     };
 
     for (const auto& step : steps)
@@ -504,7 +514,14 @@ TEST (UninstallPages, WelcomePageListsWhatGoesAndTheOptions)
         testing_support::pumpUntil ([&] { return states() == step.expected; }, 1000);
         EXPECT_EQ (states(), step.expected) << step.click;
         EXPECT_EQ (page.getSelectedUninstallOptions().joinIntoString (","), step.stored);
+        auto expectedNames = juce::StringArray::fromTokens (step.listed, ",", "");
+        expectedNames.sort (false);
+        EXPECT_EQ (listed(), expectedNames.joinIntoString (",")) << step.click;
+
+        if (juce::String (step.stored).contains ("everything"))
+            snapshots (ui, "uninstall-welcome-options-ticked");
     }
+    EXPECT_EQ (page.uninstallPaths.size(), 1) << "the paths of objects behind an option are never among the plain ones";
 
     snapshots (ui, "uninstall-welcome-options");
 
