@@ -2,6 +2,7 @@
 #include "CrashLog.h"
 #include "UI.h"
 #include "Elevation.h"
+#include "FilesInUseMessage.h"
 #include "EmbeddedResources.h"
 #include "Identifiers.h"
 #include "Deinstallation.h"
@@ -352,6 +353,36 @@ namespace CorvoAudio
             engine = std::make_unique<Deinstallation> (*this);
         else
             engine = std::make_unique<Installation> (*this);
+
+        // Set before the message loop runs again, so before the worker's report can arrive.
+        engine->onFilesInUse = [this] (const std::vector<FileInUse>& files) { askToCloseProgramsUsing (files); };
+    }
+
+    void AppInstaller::askToCloseProgramsUsing (const std::vector<FileInUse>& files)
+    {
+        const auto uninstall = appProperties.getOperationMode() == (int) OperationMode::uninstall;
+        auto alert = Installer::createFilesInUseAlert (embeddedManifest.getAppName(), files, uninstall);
+        juce::WeakReference<AppInstaller> weakThis (this);
+
+        if (auto* window = getMainWindow())
+            alert->centreAroundComponent (window, alert->getWidth(), alert->getHeight());
+
+        // Nothing has changed yet: Retry checks again and goes on once the files are free, Cancel
+        // goes back to the first page.
+        alert.release()->enterModalState (true, juce::ModalCallbackFunction::create ([weakThis] (int result)
+        {
+            if (weakThis == nullptr)
+                return;
+
+            if (result == 1)
+            {
+                weakThis->createInstallerProcess();
+                return;
+            }
+
+            weakThis->appProperties.setNextPageToShow (AppProperties::welcome);
+            weakThis->runtimeProperties.changePage();
+        }), true);
     }
 
     juce::String AppInstaller::instanceLockName (const juce::String& productId)

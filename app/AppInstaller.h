@@ -2,6 +2,7 @@
 
 #include "AppProperties.h"
 #include "CorvoApp.h"
+#include "FilesInUse.h"
 #include "Platform.h"
 #include "ManifestProperties.h"
 #include "RuntimeProperties.h"
@@ -58,6 +59,9 @@ namespace CorvoAudio
         const ManifestProperties& getEmbeddedManifest() const { return embeddedManifest; }
 
     private:
+        /** Shows which programs hold files the procedure must replace or remove, with Retry and Cancel. */
+        void askToCloseProgramsUsing (const std::vector<FileInUse>& files);
+
         void continueWithWindow();
         void continueHeadless (OperationMode mode);
         void replaceManifestCopy();

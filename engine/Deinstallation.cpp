@@ -3,15 +3,33 @@
 #include "Identifiers.h"
 #include "ObjectRules.h"
 #include "PathText.h"
+#include "Pauses.h"
 #include "Platform.h"
 #include "ProtectedFolders.h"
 #include "SelfDeletion.h"
-#include "UninstallPlan.h"
 
 namespace CorvoAudio
 {
-    Deinstallation::Deinstallation (Quor::CorvoApp& app)
-        : InstallerProcess (app)
+    namespace
+    {
+        std::vector<ManifestObject> objectsOf (const ManifestProperties& manifest)
+        {
+            const juce::ScopedLock lock (manifestLock);
+            return manifest.getObjects();
+        }
+
+        bool isInside (const juce::File& path, const juce::File& folder)
+        {
+            return path.isAChildOf (folder) || samePath (path, folder);
+        }
+    }
+
+    Deinstallation::Deinstallation (Quor::CorvoApp& app, EngineSeams seams)
+        : InstallerProcess (app, seams),
+          objects (objectsOf (manifest)),
+          selection (selectedUninstallOptions (manifest.getTree())),
+          appName (manifest.getString (Ids::AppName)),
+          appUuid (manifest.getString (Ids::AppUuid))
     {
         startWorker();
     }
@@ -23,8 +41,6 @@ namespace CorvoAudio
 
     void Deinstallation::run()
     {
-        const auto objects = waitForManifestObjects();
-
         if (objects.empty())
         {
             errors.add ("Uninstallation failed: installer manifest is empty.");
@@ -32,19 +48,8 @@ namespace CorvoAudio
             return;
         }
 
-        std::optional<juce::String> selection;
         const juce::File executable (platform::getExecutablePath());
-
-        {
-            const juce::ScopedLock lock (manifestLock);
-
-            if (manifest.getTree().hasProperty (Ids::SelectedUninstallOptions))
-                selection = manifest.getString (Ids::SelectedUninstallOptions);
-        }
-
         const auto work = uninstallWorkList (objects, selection);
-        const auto appName = manifest.getString (Ids::AppName);
-        const auto appUuid = manifest.getString (Ids::AppUuid);
 
         log ("Starting deinstallation...");
         log ("Looking for " + appName + " in Registry... " + appUuid);
@@ -54,7 +59,7 @@ namespace CorvoAudio
         log ("Registry Entry:");
         log ("AppName: " + entry.displayName);
         log ("AppUuid: " + entry.id);
-        wait (1500);
+        wait (pauses::afterRegistryLookup);
 
         if (entry.displayName.isEmpty())
         {
@@ -69,6 +74,44 @@ namespace CorvoAudio
         log ("Uninstalling: " + entry.displayName + " v" + entry.displayVersion);
         log ("Company: " + entry.publisher);
         log ("AppUUID: " + entry.id);
+
+        // Everything this run would remove is looked at before anything is: a plug-in that a host
+        // has loaded stops the uninstall with nothing changed.
+        juce::Array<juce::File> toRemove, folders;
+
+        for (const auto& object : work)
+        {
+            const auto plan = planRemoval (entry, object);
+
+            if (plan.action == PlannedRemoval::Action::remove)
+                toRemove.add (plan.target);
+
+            if (plan.target != juce::File())
+                folders.addIfNotAlreadyThere (plan.target.getParentDirectory());
+        }
+
+        const auto uninstaller = registeredUninstallerToRemove (entry, executable);
+
+        if (uninstaller != juce::File())
+            toRemove.add (uninstaller);
+
+        juce::Array<juce::File> ownFiles;
+
+        if (isLocalAbsolutePath (entry.installLocation.getFullPathName()))
+            for (const auto& file : ownFilesInInstallLocation (entry, objects, appName))
+                if (file.existsAsFile() && ! samePath (file, executable))
+                    ownFiles.add (file);
+
+        toRemove.addArray (ownFiles);
+        folders.add (entry.installLocation);
+        WorkFolders::removeLeftovers (appUuid, folders);
+
+        if (stopForFilesInUse (toRemove))
+            return;
+
+        WorkFolders workFolders (appUuid, steps);
+        MoveJournal journal (steps);
+        juce::Array<juce::File> aside, removedTargets;
 
         for (const auto& object : work)
         {
@@ -99,11 +142,10 @@ namespace CorvoAudio
                 {
                     log ("Skipping pre-uninstall action for " + object.objectName + ": file not found at " + target);
                 }
-            }
 
-            // The action may have removed or replaced what it ran.
-            if (object.runPreUninstall)
+                // The action may have removed or replaced what it ran.
                 plan = planRemoval (entry, object);
+            }
 
             switch (plan.action)
             {
@@ -113,7 +155,10 @@ namespace CorvoAudio
 
                 case PlannedRemoval::Action::remove:
                     log ("Deleting " + target);
-                    removeOrReport (targetFile);
+
+                    if (! moveAside (targetFile, workFolders, journal, aside))
+                        return;
+
                     break;
 
                 case PlannedRemoval::Action::missing:
@@ -122,32 +167,55 @@ namespace CorvoAudio
                     break;
             }
 
-            if (const auto folder = folderToTidyAfter (targetFile);
-                folder.isDirectory() && whyFolderStays (folder, {}).isEmpty())
+            removedTargets.add (targetFile);
+            wait (pauses::perRemovedObject);
+        }
+
+        if (uninstaller != juce::File() && uninstaller.existsAsFile())
+        {
+            log ("Deleting " + uninstaller.getFullPathName());
+
+            if (! moveAside (uninstaller, workFolders, journal, aside))
+                return;
+        }
+
+        for (const auto& file : ownFiles)
+            if (file.existsAsFile() && ! moveAside (file, workFolders, journal, aside))
+                return;
+
+        // Everything of the product is out of place: from here on the uninstall goes to its end.
+        journal.commit();
+
+        for (const auto& target : removedTargets)
+        {
+            if (const auto folder = folderToTidyAfter (target); folder.isDirectory() && whyFolderStays (folder, {}).isEmpty())
             {
                 log ("Deleting empty directory: " + folder.getFullPathName());
                 platform::deletePath (folder);
             }
+        }
 
-            wait (2000);
+        if (uninstaller != juce::File())
+        {
+            const auto folder = uninstaller.getParentDirectory();
+
+            if (folder.isDirectory() && ! isProtectedFolder (folder) && folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0)
+            {
+                log ("Deleting empty directory: " + folder.getFullPathName());
+                platform::deletePath (folder);
+            }
         }
 
         removeStartMenuLinks (work, entry);
-
-        if (! errors.isEmpty())
-        {
-            // The registration, the uninstaller and its folder stay, so that the user can try again.
-            log ("Keeping the registry entry: some of " + appName + "'s files could not be removed.");
-            errors.add (appName + " stays in the list of installed programs: uninstall it again once these files are free.");
-            endInstallerProcess();
-            return;
-        }
-
-        removeRegisteredUninstaller (entry, executable);
         const auto deleteParentDirectory = removeInstallLocation (entry, executable);
 
+        for (const auto& previous : aside)
+            workFolders.dispose (previous);
+
+        const auto foldersAboveUninstaller = removeCreatedFolders (entry, executable);
+
         log ("Removing Registry entries...");
-        wait (1000);
+        wait (pauses::beforeRegistryRemoval);
 
         if (deleteUninstallRegistry (appUuid))
         {
@@ -159,33 +227,54 @@ namespace CorvoAudio
             errors.add ("The registry entry " + uninstallKeyPath (appUuid) + " could not be deleted.");
         }
 
-        wait (1000);
+        wait (pauses::afterRegistryRemoval);
+
+        if (workFolders.restartNeeded())
+            requireRestart ("Restart Windows to finish removing " + appName + ".");
 
         // Only the registered uninstaller removes itself: the installer run with --uninstall from
         // wherever the user keeps it is the user's file. A program in a system or shared folder
         // is never the product's own, whatever the registration says.
         if (entry.uninstaller.isNotEmpty() && samePath (juce::File (entry.uninstaller), executable)
             && ! isProtectedFolder (executable.getParentDirectory()))
-            startSelfDeletion (deleteParentDirectory, [this] (const juce::String& line) { log (line); });
+            startSelfDeletion (deleteParentDirectory, foldersAboveUninstaller, [this] (const juce::String& line) { log (line); });
 
         endInstallerProcess();
     }
 
-    bool Deinstallation::removeOrReport (const juce::File& path)
+    bool Deinstallation::moveAside (const juce::File& path, WorkFolders& work, MoveJournal& journal, juce::Array<juce::File>& aside)
     {
-        if (platform::deletePath (path))
-            return true;
+        juce::File previous;
+        auto moved = work.asidePathNear (path, previous);
 
-        const auto inUse = platform::findFileInUse (path);
-        const auto programs = inUse == juce::File() ? juce::StringArray() : platform::programsUsing (inUse);
+        if (moved.wasOk())
+            moved = journal.move (path, previous);
+
+        if (moved.wasOk())
+        {
+            aside.add (previous);
+            return true;
+        }
+
+        // A program took hold of a file since the check: everything goes back where it was, and
+        // the registration stays for another try.
+        const auto left = journal.undo();
         auto message = "Could not remove " + path.getFullPathName();
 
-        if (inUse != juce::File())
-            message << ": " << inUse.getFullPathName() << " is in use"
-                    << (programs.isEmpty() ? juce::String() : " by " + programs.joinIntoString (", "));
+        if (const auto inUse = findFilesInUse ({ path }, probe, 0, 0, nullptr); ! inUse.empty())
+            message << ": " << inUseLine (inUse.front());
+        else
+            message << ": " << moved.getErrorMessage();
 
         log ("Error: " + message);
         errors.add (message + ".");
+
+        if (! left.isEmpty())
+            errors.add ("Not everything could be put back: " + left.joinIntoString ("\n"));
+
+        log ("Keeping the registry entry: some of " + appName + "'s files could not be removed.");
+        errors.add (appName + " stays in the list of installed programs: uninstall it again once these files are free.");
+        endInstallerProcess();
         return false;
     }
 
@@ -218,38 +307,28 @@ namespace CorvoAudio
         }
     }
 
-    void Deinstallation::removeRegisteredUninstaller (const UninstallEntry& entry, const juce::File& executable)
+    juce::File Deinstallation::registeredUninstallerToRemove (const UninstallEntry& entry, const juce::File& executable)
     {
         // The registered uninstaller removes itself once it has exited. Run from anywhere else (the
         // installer with --uninstall), this run removes it, as it removes everything installed.
         if (entry.uninstaller.isEmpty())
-            return;
+            return {};
 
         const juce::File uninstaller (entry.uninstaller);
 
         if (! uninstaller.existsAsFile() || samePath (uninstaller, executable)
             || samePath (uninstaller.getParentDirectory(), entry.installLocation))
-            return;
+            return {};
 
         // The registration may name any file; only one this product put where it puts its
         // uninstaller is deleted.
-        if (! isOwnUninstaller (entry, manifest.getObjects(), manifest.getAppName(), uninstaller))
+        if (! isOwnUninstaller (entry, objects, appName, uninstaller))
         {
             log ("Keeping " + uninstaller.getFullPathName() + ": it is not where this product installs its uninstaller");
-            return;
+            return {};
         }
 
-        log ("Deleting " + uninstaller.getFullPathName());
-        removeOrReport (uninstaller);
-
-        const auto folder = uninstaller.getParentDirectory();
-
-        if (folder.isDirectory() && ! isProtectedFolder (folder)
-            && folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0)
-        {
-            log ("Deleting empty directory: " + folder.getFullPathName());
-            platform::deletePath (folder);
-        }
+        return uninstaller;
     }
 
     bool Deinstallation::removeInstallLocation (const UninstallEntry& entry, const juce::File& executable)
@@ -262,22 +341,47 @@ namespace CorvoAudio
             return false;
 
         // The install location of a plug-in is often the shared plug-in folder itself: it goes only
-        // when nothing but this product's own files is left in it.
-        const auto ours = ownFilesInInstallLocation (entry, manifest.getObjects(), manifest.getAppName());
-        const auto whyItStays = whyFolderStays (location, ours);
-
-        if (whyItStays.isEmpty())
+        // when nothing but this product's own files was in it, and those are gone by now.
+        if (const auto whyItStays = whyFolderStays (location, { executable }); whyItStays.isNotEmpty())
         {
-            // The running uninstaller cannot go yet: the self-deletion script takes it and the folder.
-            platform::deletePath (location);
-            return location.exists() && samePath (location, executable.getParentDirectory());
+            log ("Keeping directory: " + location.getFullPathName() + " (" + whyItStays + ")");
+            return false;
         }
 
-        for (const auto& file : ours)
-            if (file.existsAsFile() && ! samePath (file, executable))
-                removeOrReport (file);
+        // The running uninstaller cannot go yet: the self-deletion script takes it and the folder.
+        platform::deletePath (location);
+        return location.exists() && samePath (location, executable.getParentDirectory());
+    }
 
-        log ("Keeping directory: " + location.getFullPathName() + " (" + whyItStays + ")");
-        return false;
+    juce::Array<juce::File> Deinstallation::removeCreatedFolders (const UninstallEntry& entry, const juce::File& executable)
+    {
+        juce::StringArray paths (entry.createdFolders);
+        paths.sort (true);
+        juce::Array<juce::File> aroundUninstaller;
+
+        for (int i = paths.size(); --i >= 0;)
+        {
+            if (! isLocalAbsolutePath (paths[i]))
+                continue;
+
+            const juce::File folder (paths[i]);
+
+            if (isProtectedFolder (folder) || ! folder.isDirectory())
+                continue;
+
+            if (isInside (executable, folder))
+            {
+                aroundUninstaller.add (folder);
+                continue;
+            }
+
+            if (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0)
+            {
+                log ("Deleting empty directory: " + folder.getFullPathName());
+                platform::deletePath (folder);
+            }
+        }
+
+        return aroundUninstaller;
     }
 }

@@ -1,14 +1,14 @@
 #include "Installation.h"
 #include "Commands.h"
 #include "EmbeddedResources.h"
-#include "Identifiers.h"
 #include "ObjectRules.h"
 #include "PathText.h"
+#include "Pauses.h"
 #include "Platform.h"
+#include "ProtectedFolders.h"
 #include "StagedObject.h"
 #include "UninstallRegistry.h"
 #include "UninstallScript.h"
-#include "ZipExtraction.h"
 
 namespace CorvoAudio
 {
@@ -21,10 +21,27 @@ namespace CorvoAudio
 
             return entryName;
         }
+
+        /** The folders the registration lists as made by installations: those of earlier ones
+            that are still there, and those this one made. Shared and system folders never. */
+        juce::StringArray createdFoldersToRecord (const juce::StringArray& earlier, const juce::Array<juce::File>& now)
+        {
+            juce::StringArray folders;
+
+            for (const auto& path : earlier)
+                if (isLocalAbsolutePath (path) && juce::File (path).isDirectory() && ! isProtectedFolder (juce::File (path)))
+                    folders.addIfNotAlreadyThere (juce::File (path).getFullPathName());
+
+            for (const auto& folder : now)
+                if (! isProtectedFolder (folder))
+                    folders.addIfNotAlreadyThere (folder.getFullPathName());
+
+            return folders;
+        }
     }
 
-    Installation::Installation (Quor::CorvoApp& app)
-        : InstallerProcess (app)
+    Installation::Installation (Quor::CorvoApp& app, EngineSeams seams)
+        : InstallerProcess (app, seams), plan (makeInstallPlan (manifest))
     {
         startWorker();
     }
@@ -34,57 +51,106 @@ namespace CorvoAudio
         stopWorker();
     }
 
-    juce::Result Installation::writeUninstallScript (const juce::File& script, const juce::StringArray& paths, const juce::String& key)
+    juce::Result Installation::stage (const CheckedZipArchive& archive, int entryIndex, const PlannedObject& planned,
+                                      WorkFolders& work, juce::File& staged)
     {
-        return writeUninstallScriptFile (script, manifest.getAppName(), manifest.getString (Ids::AppUuid), paths, key);
-    }
+        juce::File folder;
 
-    juce::Result Installation::installObject (const CheckedZipArchive& archive, int entryIndex, const ManifestObject& object,
-                                              const juce::File& targetFolder, const juce::String& productId)
-    {
-        const auto installed = installedPathOf (object);
-
-        if (const auto created = targetFolder.createDirectory(); created.failed())
-            return juce::Result::fail ("Failed to create folder " + targetFolder.getFullPathName() + ": " + created.getErrorMessage());
-
-        // Unpacked beside its destination first, and swapped in whole: the installed version stays
-        // as it was until the new one is complete, and is put back if the swap fails.
-        StagingFolder::removeLeftovers (targetFolder, productId);
-        StagingFolder staging (targetFolder, productId);
-
-        if (const auto created = staging.create(); created.failed())
+        if (const auto created = work.newFolderNear (planned.destination, folder); created.failed())
             return created;
 
-        juce::File staged;
         bool innerFailed = false;
 
-        if (const auto outcome = stageObject (archive, entryIndex, installedNameOf (object), staging.getFolder(), staged, innerFailed);
+        if (const auto outcome = stageObject (archive, entryIndex, installedNameOf (planned.object), folder, staged, innerFailed);
             outcome.failed())
         {
             // The user knows the files by where they were going, not by the private folder.
-            const auto result = juce::Result::fail (outcome.getErrorMessage().replace (staging.getFolder().getFullPathName(),
-                                                                                        targetFolder.getFullPathName()));
+            const auto result = juce::Result::fail (outcome.getErrorMessage().replace (folder.getFullPathName(),
+                                                                                        planned.destination.getFullPathName()));
             if (innerFailed)
-                log ("Error unzipping " + targetFolder.getChildFile (archive.getEntryName (entryIndex)).getFullPathName()
+                log ("Error unzipping " + planned.destination.getChildFile (archive.getEntryName (entryIndex)).getFullPathName()
                      + ".\nSystem message: " + result.getErrorMessage());
 
             return result;
         }
 
-        SwapSteps steps;
-
-        if (const auto result = swapIntoPlace (staged, installed, staging.getFolder(), steps); result.failed())
-            return result;
-
-        if (installed.isDirectory())
-            platform::addFileAttributes (installed, false, true);
+        if (staged.isDirectory())
+            platform::addFileAttributes (staged, false, true);
 
         return juce::Result::ok();
     }
 
+    bool Installation::putInPlace (const std::vector<Staged>& staged, WorkFolders& work, juce::Array<juce::File>& createdFolders)
+    {
+        MoveJournal journal (steps);
+        juce::Array<juce::File> aside;
+
+        const auto fail = [&] (const PlannedObject& planned, const juce::Result& result)
+        {
+            const auto left = journal.undo();
+            createdFolders.clear();
+
+            // A program may have taken hold of the old version since the check: it is named.
+            auto message = result.getErrorMessage();
+
+            if (const auto inUse = findFilesInUse ({ planned.installed }, probe, 0, 0, nullptr); ! inUse.empty())
+            {
+                juce::StringArray lines;
+
+                for (const auto& file : inUse)
+                    lines.add (inUseLine (file));
+
+                lines.add (closeProgramsLine);
+                message = lines.joinIntoString ("\n");
+            }
+
+            if (! left.isEmpty())
+                message << "\nNot everything could be put back: " << left.joinIntoString ("\n");
+
+            log ("   >> error : " + message);
+            errors.add ("Error installing " + planned.target + ".\n" + message);
+            return false;
+        };
+
+        for (const auto& item : staged)
+        {
+            const auto& planned = *item.planned;
+
+            if (const auto created = journal.createFolders (planned.destination, createdFolders); created.failed())
+                return fail (planned, created);
+
+            if (planned.installed.exists() || platform::getFileAttributes (planned.installed).exists)
+            {
+                juce::File previous;
+
+                if (const auto named = work.asidePathNear (planned.installed, previous); named.failed())
+                    return fail (planned, named);
+
+                if (const auto moved = journal.move (planned.installed, previous); moved.failed())
+                    return fail (planned, moved);
+
+                aside.add (previous);
+            }
+
+            if (const auto placed = journal.move (item.staged, planned.installed); placed.failed())
+                return fail (planned, placed);
+        }
+
+        journal.commit();
+
+        // Made in a folder of administrators only: in place, each takes the rights of its folder.
+        for (const auto& item : staged)
+            platform::inheritAccessFromParent (item.planned->installed);
+
+        for (const auto& previous : aside)
+            work.dispose (previous);
+
+        return true;
+    }
+
     void Installation::run()
     {
-        const auto objects = waitForManifestObjects();
+        const auto& objects = plan.objects;
 
         if (objects.empty())
         {
@@ -93,10 +159,7 @@ namespace CorvoAudio
             return;
         }
 
-        const auto appName = manifest.getAppName();
-        const auto appVersion = manifest.getAppVersion();
-
-        log ("Installing " + appName + " v" + appVersion);
+        log ("Installing " + plan.appName + " v" + plan.appVersion);
 
         // A stop asked for by the user ends the run between two steps; it says what stays undone.
         const auto stoppedBefore = [this, &objects] (size_t first)
@@ -107,13 +170,13 @@ namespace CorvoAudio
             juce::StringArray left;
 
             for (auto i = first; i < objects.size(); ++i)
-                left.add (objects[i].objectName);
+                left.add (objects[i].object.objectName);
 
             log ("Stopped by the user." + (left.isEmpty() ? juce::String() : " Not installed: " + left.joinIntoString (", ") + "."));
             return true;
         };
 
-        wait (1000);
+        wait (pauses::beforePayload);
 
         if (stoppedBefore (0))
             return;
@@ -130,70 +193,44 @@ namespace CorvoAudio
             return;
         }
 
+        WorkFolders::removeLeftovers (plan.appUuid, plan.destinations());
+
+        // Nothing is replaced while a program uses it: a plug-in that a host has loaded is found
+        // here, before anything changes.
+        if (stopForFilesInUse (plan.replacedPaths()))
+            return;
+
         // Read in place from the executable's data, never copied whole.
         const auto payloadStream = openPayload (table);
         const CheckedZipArchive archive (*payloadStream);
 
-        // The main folder: where the main application goes, the install location of the registration.
-        juce::File mainFolder;
-        juce::String mainApplicationPath;
-
-        for (const auto& object : objects)
-        {
-            if (stoppedBefore (0))
-                return;
-
-            if (object.isMainApplication && objectProblem (object).isEmpty())
-            {
-                mainFolder = destinationOf (object);
-                mainApplicationPath = installedPathOf (object).getFullPathName();
-            }
-        }
-
-        if (mainFolder == juce::File())
-            for (const auto& object : objects)
-                if (objectProblem (object).isEmpty())
-                    if ((mainFolder = destinationOf (object)) != juce::File())
-                        break;
-
-        if (mainFolder != juce::File() && ! mainFolder.exists())
-            mainFolder.createDirectory();
-
-        const auto appUuid = manifest.getString (Ids::AppUuid);
-        juce::StringArray extraPaths;
-        juce::String uninstallerPath;
+        WorkFolders work (plan.appUuid, steps);
+        std::vector<Staged> staged;
         auto everyObjectInstalled = true;
 
         for (size_t index = 0; index < objects.size(); ++index)
         {
-            const auto& object = objects[index];
+            const auto& planned = objects[index];
+            const auto& object = planned.object;
 
             if (stoppedBefore (index))
                 return;
 
-            juce::Thread::sleep (300);
+            juce::Thread::sleep (pauses::perObject);
 
-            const auto entryName = object.objectPath.replace ("/", "\\");
-            const auto problem = objectProblem (object);
-
-            if (problem.isNotEmpty())
+            if (planned.problem.isNotEmpty())
             {
                 log ("Installing " + object.objectPath + "...");
-                log ("   >> error : Refusing " + object.objectName + ": " + problem + ".");
-                errors.add ("Error installing " + object.objectName + ".\nThe installer refuses it: " + problem + ".");
+                log ("   >> error : Refusing " + object.objectName + ": " + planned.problem + ".");
+                errors.add ("Error installing " + object.objectName + ".\nThe installer refuses it: " + planned.problem + ".");
                 everyObjectInstalled = false;
                 continue;
             }
 
-            const auto entryIndex = archive.indexOfEntry (entryName);
+            const auto entryIndex = archive.indexOfEntry (planned.entryName);
 
             if (stoppedBefore (index))
                 return;
-
-            const auto targetFolder = destinationOf (object);
-            auto target = object.defaultInstallPath;   // the error texts name it as the manifest writes it
-            resolvePathPlaceholders (target);
-            const auto installed = installedPathOf (object);
 
             if (entryIndex < 0)
             {
@@ -202,44 +239,67 @@ namespace CorvoAudio
                 const auto message = "The installer payload has no entry " + object.objectPath + ".";
                 log ("Installing " + object.objectPath + "...");
                 log ("   >> error : " + message);
-                errors.add ("Error installing " + target + ".\n" + message);
+                errors.add ("Error installing " + planned.target + ".\n" + message);
                 everyObjectInstalled = false;
                 continue;
             }
 
-            log ("Installing " + labelOf (entryName) + "...");
+            log ("Installing " + labelOf (planned.entryName) + "...");
 
-            const auto result = installObject (archive, entryIndex, object, targetFolder, appUuid);
+            juce::File stagedPath;
+            const auto result = stage (archive, entryIndex, planned, work, stagedPath);
 
-            if (result.wasOk() && ! targetFolder.getFullPathName().equalsIgnoreCase (mainFolder.getFullPathName()))
-                extraPaths.add (installed.getFullPathName());
-
-            if (result.wasOk() && object.isUninstaller)
-                uninstallerPath = installed.getFullPathName();
-
-            if (stoppedBefore (index + 1))
-                return;
-
-            if (object.runPostInstall && result.wasOk())
-            {
-                log ("Running " + object.objectName + "...");
-                wait (500);
-                const auto arguments = object.postInstallArgs.isNotEmpty() ? " " + object.postInstallArgs : juce::String (" /Silent");
-                runCommand (installed.getFullPathName().quoted() + arguments, this, [this] (const juce::String& line) { log (line); });
-                wait (500);
-            }
-
-            if (object.createUninstallBatScript)
-                uninstallerPath = targetFolder.getChildFile ("Uninstall " + appName + ".bat").getFullPathName();
+            if (result.wasOk())
+                staged.push_back ({ &planned, stagedPath });
 
             log ("   >> " + (result.wasOk() ? juce::String ("Success!") : "error : " + result.getErrorMessage()));
 
             if (result.failed())
             {
-                errors.add ("Error installing " + target + ".\nMake sure the file is not in use and run the installer again.\nSystem message: "
+                errors.add ("Error installing " + planned.target + ".\nMake sure the file is not in use and run the installer again.\nSystem message: "
                             + result.getErrorMessage());
                 everyObjectInstalled = false;
             }
+        }
+
+        if (stoppedBefore (objects.size()))
+            return;
+
+        // Everything unpacked goes into place together, the previous versions out of the
+        // plug-in folders: a host sees the old product or the new one, never a mixture.
+        juce::Array<juce::File> createdFolders;
+
+        if (! staged.empty() && ! putInPlace (staged, work, createdFolders))
+        {
+            staged.clear();
+            everyObjectInstalled = false;
+        }
+
+        juce::StringArray extraPaths;
+        juce::String uninstallerPath;
+
+        for (const auto& item : staged)
+        {
+            const auto& planned = *item.planned;
+            const auto& object = planned.object;
+
+            if (! samePath (planned.destination, plan.mainFolder))
+                extraPaths.add (planned.installed.getFullPathName());
+
+            if (object.isUninstaller)
+                uninstallerPath = planned.installed.getFullPathName();
+
+            if (object.runPostInstall)
+            {
+                log ("Running " + object.objectName + "...");
+                wait (pauses::aroundPostInstall);
+                const auto arguments = object.postInstallArgs.isNotEmpty() ? " " + object.postInstallArgs : juce::String (" /Silent");
+                runCommand (planned.installed.getFullPathName().quoted() + arguments, this, [this] (const juce::String& line) { log (line); });
+                wait (pauses::aroundPostInstall);
+            }
+
+            if (object.createUninstallBatScript)
+                uninstallerPath = planned.destination.getChildFile ("Uninstall " + plan.appName + ".bat").getFullPathName();
         }
 
         // The registration names the version installed: with an object missing it would claim a
@@ -247,12 +307,16 @@ namespace CorvoAudio
         if (! everyObjectInstalled)
             uninstallerPath = {};
 
+        const auto madeFolders = createdFoldersToRecord (readCreatedFolders (plan.appUuid), createdFolders);
+
         if (extensionOf (uninstallerPath) == ".bat")
         {
-            juce::StringArray paths (mainApplicationPath);
+            juce::StringArray paths (plan.mainApplicationPath);
             paths.addArray (extraPaths);
 
-            if (const auto written = writeUninstallScript (juce::File (uninstallerPath), paths, uninstallKeyPath (appUuid)); written.failed())
+            if (const auto written = writeUninstallScriptFile (juce::File (uninstallerPath), plan.appName, plan.appUuid, paths,
+                                                               uninstallKeyPath (plan.appUuid), madeFolders);
+                written.failed())
             {
                 log ("   >> error : " + written.getErrorMessage());
                 errors.add ("Error writing the uninstaller.\n" + written.getErrorMessage());
@@ -267,41 +331,47 @@ namespace CorvoAudio
             const auto icon = resources::registryIcon();
 
             UninstallEntry entry;
-            entry.displayName = appName;
-            entry.displayVersion = appVersion;
-            entry.id = appUuid;
-            entry.publisher = manifest.getCompanyName();
-            entry.installLocation = mainFolder;
+            entry.displayName = plan.appName;
+            entry.displayVersion = plan.appVersion;
+            entry.id = plan.appUuid;
+            entry.publisher = plan.companyName;
+            entry.installLocation = plan.mainFolder;
             entry.extraPaths = extraPaths;
+            entry.createdFolders = madeFolders;
             entry.uninstaller = uninstallerPath;
             entry.uninstallArguments = "--uninstall";   // the installer itself, started for removal
-            entry.webLink = manifest.getString (Ids::WebLink);
+            entry.webLink = plan.webLink;
             entry.iconData = icon.getData();
             entry.iconSize = (int) icon.getSize();
 
-            wait (500);
+            wait (pauses::beforeRegistry);
 
             writeUninstallRegistry (entry, [this] (const juce::String& message)
             {
                 log ("Error creating registry entry...");
                 errors.add ("Error creating registry entry... Please contact support.");
                 log (message);
-                wait (2500);
+                wait (pauses::afterRegistryError);
             });
         }
+
+        const auto& mainApplicationPath = plan.mainApplicationPath;
 
         if (mainApplicationPath.isNotEmpty() && juce::File (mainApplicationPath).existsAsFile()
             && extensionOf (mainApplicationPath) == ".exe")
         {
             log ("Adding " + mainApplicationPath.fromLastOccurrenceOf ("\\", false, false) + " to Start Menu...");
-            const auto added = addStartMenuLink (juce::File (mainApplicationPath), manifest.getCompanyName(),
+            const auto added = addStartMenuLink (juce::File (mainApplicationPath), plan.companyName,
                                                  [this] (const juce::String& line) { log (line); });
-            wait (500);
+            wait (pauses::afterStartMenuLink);
             log ("   >> " + juce::String (added ? "Success!" : "error"));
-            wait (1000);
+            wait (pauses::afterStartMenuResult);
         }
 
-        wait (500);
+        if (work.restartNeeded())
+            requireRestart ("Restart Windows to finish removing the previous version.");
+
+        wait (pauses::endOfInstall);
         endInstallerProcess();
     }
 }

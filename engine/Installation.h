@@ -1,27 +1,42 @@
 #pragma once
 
+#include "InstallPlan.h"
 #include "InstallerProcess.h"
+#include "WorkFolders.h"
 #include "ZipExtraction.h"
 
 namespace CorvoAudio
 {
-    /** The install procedure: extracts every object of the manifest copy from the payload into its
-        folder, unpacks the bundles, runs post-install commands, and records what the uninstaller
-        needs (script, registration, Start-menu link). */
+    /** The install procedure. It is planned when it is made, from the manifest copy (the embedded
+        manifest with the user's choices); its worker then checks that nothing it replaces is in
+        use, unpacks every object into the installer's own folders, puts them all in place at once
+        (or none, should one be refused), runs post-install commands and records what the
+        uninstaller needs (script, registration, Start-menu link). */
     class Installation final : public InstallerProcess
     {
     public:
-        explicit Installation (Quor::CorvoApp& owner);
+        explicit Installation (Quor::CorvoApp& owner, EngineSeams seams = {});
         ~Installation() override;
 
         void run() override;
 
-        /** Writes the uninstall script for this product. */
-        juce::Result writeUninstallScript (const juce::File& script, const juce::StringArray& paths, const juce::String& key);
+        const InstallPlan& getPlan() const     { return plan; }
 
     private:
-        /** Unpacks one object into its destination, replacing the installed version whole. */
-        juce::Result installObject (const CheckedZipArchive& archive, int entryIndex, const ManifestObject& object,
-                                    const juce::File& targetFolder, const juce::String& productId);
+        struct Staged
+        {
+            const PlannedObject* planned;
+            juce::File staged;
+        };
+
+        /** Unpacks one object into a folder of its own in the installer's work folder. */
+        juce::Result stage (const CheckedZipArchive& archive, int entryIndex, const PlannedObject& planned,
+                            WorkFolders& work, juce::File& staged);
+
+        /** Moves every staged object into place and the versions it replaces aside, then deletes
+            those; if any move fails, everything is put back as it was. */
+        bool putInPlace (const std::vector<Staged>& staged, WorkFolders& work, juce::Array<juce::File>& createdFolders);
+
+        const InstallPlan plan;
     };
 }

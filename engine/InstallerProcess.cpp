@@ -1,11 +1,16 @@
 #include "InstallerProcess.h"
 #include "CorvoApp.h"
+#include "PathText.h"
+#include "Pauses.h"
 #include "Platform.h"
 
 namespace CorvoAudio
 {
-    InstallerProcess::InstallerProcess (Quor::CorvoApp& app)
-        : juce::Thread ("InstallerWorker"), owner (app)
+    InstallerProcess::InstallerProcess (Quor::CorvoApp& app, EngineSeams seams)
+        : juce::Thread ("InstallerWorker"),
+          owner (app),
+          probe (seams.probe != nullptr ? *seams.probe : realProbe),
+          steps (seams.steps != nullptr ? *seams.steps : realSteps)
     {
         runtimeProperties.setTree (owner.getRuntimeTree(), false);
         appProperties.setTree (owner.getPersistentTree(), false);
@@ -29,17 +34,52 @@ namespace CorvoAudio
         stopThread (2000);
     }
 
-    std::vector<ManifestObject> InstallerProcess::waitForManifestObjects()
+    bool InstallerProcess::stopForFilesInUse (const juce::Array<juce::File>& paths)
     {
-        auto objects = manifest.getObjects();
+        const juce::File self (platform::getExecutablePath());
+        auto files = filesBelow (paths);
+        files.removeIf ([&self] (const juce::File& file) { return samePath (file, self); });
 
-        for (int attempt = 0; objects.empty() && attempt < 200; ++attempt)
+        const auto inUse = findFilesInUse (files, probe, pauses::inUseRetryFor, pauses::inUseRetryStep, this);
+
+        if (threadShouldExit())
+            return true;
+
+        if (inUse.empty())
+            return false;
+
+        for (const auto& file : inUse)
         {
-            wait (50);
-            objects = manifest.getObjects();
+            log (inUseLine (file));
+            errors.add (inUseLine (file));
         }
 
-        return objects;
+        log (closeProgramsLine);
+        errors.add (closeProgramsLine);
+
+        // Nothing has changed: the wizard asks the user to close the programs and try again.
+        juce::WeakReference<InstallerProcess> weakThis (this);
+
+        juce::MessageManager::callAsync ([weakThis, inUse]
+        {
+            if (weakThis == nullptr)
+                return;
+
+            if (weakThis->onFilesInUse != nullptr && ! weakThis->runtimeProperties.isRunningHeadless())
+                weakThis->onFilesInUse (inUse);
+            else
+                weakThis->endInstallerProcess();
+        });
+
+        return true;
+    }
+
+    void InstallerProcess::requireRestart (const juce::String& notice)
+    {
+        if (restartNotice.isEmpty())
+            log (notice);
+
+        restartNotice = notice;
     }
 
     void InstallerProcess::log (const juce::String& line)
@@ -67,7 +107,10 @@ namespace CorvoAudio
         juce::MessageManager::callAsync ([weakThis]
         {
             if (weakThis != nullptr)
+            {
                 weakThis->runtimeProperties.setInstallationErrors (weakThis->errors);
+                weakThis->runtimeProperties.setRestartNotice (weakThis->restartNotice);
+            }
         });
     }
 
@@ -106,8 +149,8 @@ namespace CorvoAudio
             }
 
             deliver ("Exiting...");
-            wait (failed ? 1500 : 500);
-            platform::seam().terminateProcess (failed ? 9 : 0);
+            wait (failed ? pauses::headlessExitAfterErrors : pauses::headlessExitAfterSuccess);
+            platform::seam().terminateProcess (failed ? 9 : restartNotice.isNotEmpty() ? restartExitCode : 0);
             return;
         }
 
@@ -125,7 +168,7 @@ namespace CorvoAudio
 
         juce::WeakReference<InstallerProcess> weakThis (this);
 
-        juce::Timer::callAfterDelay (1500, [weakThis]
+        juce::Timer::callAfterDelay (pauses::beforeResultPage, [weakThis]
         {
             if (weakThis == nullptr)
                 return;

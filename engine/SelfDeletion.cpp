@@ -1,40 +1,47 @@
 #include "SelfDeletion.h"
+#include "Pauses.h"
 #include "Platform.h"
 
 namespace CorvoAudio
 {
-    namespace
-    {
-        constexpr int maxWaitSeconds = 60;
-    }
-
     juce::String selfDeletionScriptText (unsigned long pid, const juce::File& executable, bool deleteParentDirectory,
-                                         const juce::File& script, const juce::File& scriptFolder)
+                                         const juce::File& script, const juce::File& scriptFolder, const juce::File& marker,
+                                         const juce::Array<juce::File>& foldersToRemove)
     {
         const auto id = juce::String ((juce::uint64) pid);
+        const auto exe = executable.getFullPathName();
 
+        // The process list cannot say when the uninstaller has gone (Wine's tasklist lists nothing,
+        // and a bound counted from the start ends while the user still reads the result page):
+        // the marker file it holds can, as the system deletes it when the process ends. ping
+        // waits a second between its echoes on every Windows, with or without a console.
         juce::String text;
         text << "@echo off\n"
              << "echo Waiting for process with id " << id << " to finish...\n"
-             << "set waited=0\n"
              << ":waitLoop\n"
-             << "tasklist /FI \"PID eq " << id << "\" | findstr /I \"" << id << "\" >nul\n"
-             << "if %errorlevel%==0 (\n"
-             // Bounded: where tasklist or findstr cannot tell (Wine), the loop would never end.
-             // ping waits a second between its echoes where timeout.exe is missing or refuses
-             // to run without a console.
-             << "    if %waited% geq " << maxWaitSeconds << " goto waitEnd\n"
-             << "    set /a waited+=1\n"
-             << "    timeout /t 1 >nul 2>&1 || ping -n 2 127.0.0.1 >nul\n"
+             << "if exist \"" << marker.getFullPathName() << "\" (\n"
+             << "    ping -n 2 127.0.0.1 >nul\n"
              << "    goto waitLoop\n"
              << ")\n"
-             << ":waitEnd\n"
              << "echo Deleting files...\n"
-             << "del /Q /F \"" << executable.getFullPathName() << "\"\n";
+             << "set tries=0\n"
+             << ":deleteLoop\n"
+             << "del /Q /F \"" << exe << "\" >nul 2>&1\n"
+             << "if exist \"" << exe << "\" (\n"
+             << "    if %tries% geq " << pauses::selfDeletionAfterExit / 1000 << " goto deleteEnd\n"
+             << "    set /a tries+=1\n"
+             << "    ping -n 2 127.0.0.1 >nul\n"
+             << "    goto deleteLoop\n"
+             << ")\n"
+             << ":deleteEnd\n";
 
         if (deleteParentDirectory)
             text << "echo Deleting parent directory...\n"
                  << "rmdir /S /Q \"" << executable.getParentDirectory().getFullPathName() << "\"\n";
+
+        // Without /S: a folder that holds anything of anyone's stays.
+        for (const auto& folder : foldersToRemove)
+            text << "rmdir /Q \"" << folder.getFullPathName() << "\" 2>nul\n";
 
         // cmd reads a batch file line by line: the script and its folder go in one line, the last
         // one it reads from the file.
@@ -57,7 +64,8 @@ namespace CorvoAudio
         return platform::startHiddenProcess (hiddenScriptCommandLine (script), platform::getFolder (platform::Folder::system));
     }
 
-    void startSelfDeletion (bool deleteParentDirectory, std::function<void (const juce::String&)> log)
+    void startSelfDeletion (bool deleteParentDirectory, const juce::Array<juce::File>& foldersToRemove,
+                            std::function<void (const juce::String&)> log)
     {
         const auto pid = platform::getCurrentProcessId();
         const juce::File executable (platform::getExecutablePath());
@@ -68,9 +76,17 @@ namespace CorvoAudio
         // administrators and SYSTEM from the moment it exists.
         const auto folder = platform::getTempFolder().getChildFile (name);
         const auto script = folder.getChildFile (name + ".bat");
+        const auto marker = folder.getChildFile ("uninstaller.running");
 
-        const auto started = platform::createAdminOnlyFolder (folder)
-                          && script.replaceWithText (selfDeletionScriptText (pid, executable, deleteParentDirectory, script, folder),
+        // Without its marker the script still works: it then tries for its few minutes at once.
+        const auto madeFolder = platform::createAdminOnlyFolder (folder);
+
+        if (madeFolder)
+            platform::createLifetimeMarker (marker);
+
+        const auto started = madeFolder
+                          && script.replaceWithText (selfDeletionScriptText (pid, executable, deleteParentDirectory, script, folder,
+                                                                             marker, foldersToRemove),
                                                      false, false, "\r\n")
                           && startHiddenScript (script);
 

@@ -1,4 +1,6 @@
 #include "UninstallPlan.h"
+#include "Identifiers.h"
+#include "ManifestProperties.h"
 #include "InstallerProcess.h"
 #include "ObjectRules.h"
 #include "PathText.h"
@@ -180,6 +182,16 @@ namespace CorvoAudio
             return "it is a protected folder";
 
         return {};
+    }
+
+    std::optional<juce::String> selectedUninstallOptions (const juce::ValueTree& manifest)
+    {
+        const juce::ScopedLock lock (manifestLock);
+
+        if (manifest.hasProperty (Ids::SelectedUninstallOptions))
+            return manifest[Ids::SelectedUninstallOptions].toString();
+
+        return std::nullopt;
     }
 
     juce::StringArray uninstallerPaths (const UninstallEntry& entry, const std::vector<ManifestObject>& objects,

@@ -3,6 +3,8 @@
 #include "ManifestObject.h"
 #include "UninstallRegistry.h"
 
+#include <juce_data_structures/juce_data_structures.h>
+
 #include <optional>
 #include <vector>
 
@@ -53,6 +55,10 @@ namespace CorvoAudio
     /** Why folder stays once the paths in goingAway are gone: "it holds other files", "it is a
         protected folder", or empty when it may be deleted. */
     juce::String whyFolderStays (const juce::File& folder, const juce::Array<juce::File>& goingAway);
+
+    /** The user's choice of uninstall options as the manifest copy holds it, read under
+        manifestLock; none when the copy does not say. */
+    std::optional<juce::String> selectedUninstallOptions (const juce::ValueTree& manifest);
 
     /** Where a product's manifest puts an uninstaller: the objects marked as one, and the script an
         object asks for beside itself. */

@@ -83,6 +83,9 @@ namespace CorvoAudio
         for (int i = 0; i < entry.extraPaths.size(); ++i)
             values.add ({ "ExtraPath" + juce::String (i), entry.extraPaths[i], "ExtraPath" });
 
+        for (int i = 0; i < entry.createdFolders.size(); ++i)
+            values.add ({ "CreatedFolder" + juce::String (i), entry.createdFolders[i], "CreatedFolder" });
+
         values.add ({ "Publisher", entry.publisher, "Publisher" });
         values.add ({ "EstimatedSize", estimatedSize (entry.installLocation), "EstimatedSize" });
         values.add ({ "UninstallString", uninstallCommand (entry), "UninstallString" });
@@ -186,7 +189,27 @@ namespace CorvoAudio
                 entry.extraPaths.add (path);
         }
 
+        entry.createdFolders = readCreatedFolders (id);
         return entry;
+    }
+
+    juce::StringArray readCreatedFolders (const juce::String& id)
+    {
+        juce::StringArray folders;
+        const auto key = uninstallKeyPath (id);
+
+        for (int n = 0;; ++n)
+        {
+            const auto result = reg::readString (key, "CreatedFolder" + juce::String (n));
+
+            if (result.error != 0)
+                break;
+
+            if (result.text.isNotEmpty())
+                folders.addIfNotAlreadyThere (result.text);
+        }
+
+        return folders;
     }
 
     static bool deleteKeyRecursively (juce::String path)

@@ -19,6 +19,7 @@ namespace CorvoAudio
         juce::String uninstallArguments;
         juce::String quietUninstallArguments;
         juce::String webLink;
+        juce::StringArray createdFolders;   // folders the installations made, for the uninstall to remove once empty
         const void* iconData = nullptr;
         int iconSize = 0;
     };
@@ -47,6 +48,10 @@ namespace CorvoAudio
 
     /** Reads the key of id; an entry with an empty displayName means that there is none. */
     UninstallEntry readUninstallRegistry (const juce::String& id);
+
+    /** The folders that earlier installations of id recorded as made by them (read without a word
+        when there are none). */
+    juce::StringArray readCreatedFolders (const juce::String& id);
 
     /** Deletes the key of id with everything below it; true also when there was nothing to delete. */
     bool deleteUninstallRegistry (const juce::String& id);

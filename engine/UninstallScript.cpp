@@ -57,7 +57,8 @@ namespace CorvoAudio
                   << "set counter=0\n"
                   << ":" << retry << "\n"
                   << "set pid=\n"
-                  << "for /f \"tokens=2 delims==\" %%i in ('wmic process where \"name='!process!'\" get ProcessId /value 2^>nul') do set pid=%%i\n"
+                  // tasklist and find come with every Windows; wmic no longer does.
+                  << "for /f \"delims=\" %%i in ('tasklist /FI \"IMAGENAME eq !process!\" /NH /FO CSV 2^>nul ^| find /I \"!process!\"') do set pid=%%i\n"
                   << "if defined pid (\n"
                   << "    timeout /t 1 >nul\n"
                   << "    set /a counter+=1\n"
@@ -101,7 +102,7 @@ namespace CorvoAudio
 
     juce::String uninstallScriptText (const juce::String& appName, const juce::StringArray& paths,
                                       const juce::String& key, const juce::File& scriptFile,
-                                      const juce::StringArray& ownFiles)
+                                      const juce::StringArray& ownFiles, const juce::StringArray& createdFolders)
     {
         const auto scriptFolder = scriptFile.getParentDirectory();
         const auto folder = nativePath (scriptFolder.getFullPathName());
@@ -178,6 +179,18 @@ namespace CorvoAudio
         if (! isProtectedFolder (scriptFolder))
             text << " & rmdir \"" << batchQuoted (folder) << "\" 2>nul";
 
+        // Then the folders the installations made, the deepest first, each only when empty.
+        juce::StringArray made;
+
+        for (const auto& path : createdFolders)
+            if (const juce::File created (nativePath (path)); ! isProtectedFolder (created) && created != scriptFolder)
+                made.addIfNotAlreadyThere (created.getFullPathName());
+
+        made.sort (true);
+
+        for (int i = made.size(); --i >= 0;)
+            text << " & rmdir \"" << batchQuoted (made[i]) << "\" 2>nul";
+
         text << " & echo Uninstallation finished. & pause & exit /b\n"
              << ":Kept\n"
              << "echo Some files could not be removed: close the programs that use them and run the uninstaller again.\n"
@@ -194,12 +207,13 @@ namespace CorvoAudio
     }
 
     juce::Result writeUninstallScriptFile (const juce::File& script, const juce::String& appName, const juce::String& productId,
-                                           const juce::StringArray& paths, const juce::String& key)
+                                           const juce::StringArray& paths, const juce::String& key,
+                                           const juce::StringArray& createdFolders)
     {
         if (const auto created = script.getParentDirectory().createDirectory(); created.failed())
             return juce::Result::fail ("Failed to write " + script.getFullPathName() + ": " + created.getErrorMessage());
 
-        const auto text = uninstallScriptText (appName, paths, key, script, { registrationIconName (productId) })
+        const auto text = uninstallScriptText (appName, paths, key, script, { registrationIconName (productId) }, createdFolders)
                               .replace ("\n", "\r\n");
         const auto utf8 = text.toStdString();
         return platform::replaceFile (script, utf8.data(), utf8.size());

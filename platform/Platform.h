@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include <vector>
+
 /** The Windows calls of the installer, behind one small seam. Engine and UI code call these and
     never Win32 directly. */
 namespace platform
@@ -129,13 +131,38 @@ namespace platform
         JUCE_DECLARE_NON_COPYABLE (NewFile)
     };
 
-    /** The first file at or below path that another handle holds open (so that it could not be
-        deleted now), or a default File. Links are looked at, never followed. */
-    juce::File findFileInUse (const juce::File& path);
+    /** True when another program holds the file so that it cannot be replaced or deleted now:
+        open without sharing deletion, or loaded as a program module (which Windows lets rename
+        but neither write nor delete). A read-only attribute is no hold: it is looked past and
+        left as it was. */
+    bool isFileHeld (const juce::File& file);
 
-    /** The names of the programs that hold a file open, as the Restart Manager reports them; empty
-        when it cannot tell. */
-    juce::StringArray programsUsing (const juce::File& file);
+    /** A program as the Restart Manager names it. */
+    struct ProcessInfo
+    {
+        juce::String name;
+        unsigned long id = 0;
+    };
+
+    /** The programs that the Restart Manager finds using any of the files, loaded modules
+        included; empty where it cannot tell (Wine names none). */
+    std::vector<ProcessInfo> programsUsingAny (const juce::Array<juce::File>& files);
+
+    /** The root of the volume (drive or mounted folder) that holds path, or that would hold it:
+        a path that does not exist yet is taken by its nearest existing folder. */
+    juce::File volumeOf (const juce::File& path);
+
+    /** Has Windows delete a file, or a folder once it is empty, when it next starts. Needs
+        administrator rights. */
+    bool removeAtRestart (const juce::File& path);
+
+    /** Creates a file that lasts exactly as long as this process: the system deletes it when the
+        process ends, however it ends, and nobody else can open or delete it meanwhile. */
+    bool createLifetimeMarker (const juce::File& file);
+
+    /** Gives a moved file or folder (with everything in it) the access rights its new folder
+        passes on, instead of those it brought from where it was made. */
+    bool inheritAccessFromParent (const juce::File& path);
 
     /** A named lock that one process at a time can hold, for as long as this object lives (or until
         the process ends, however it ends). */

@@ -1,6 +1,7 @@
 #include "Platform.h"
 
 #include <windows.h>
+#include <aclapi.h>
 #include <restartmanager.h>
 
 #include <vector>
@@ -144,10 +145,9 @@ namespace platform
 
     namespace
     {
-        bool isHeldOpen (const juce::String& path)
+        bool openFails (const juce::String& path, DWORD access, DWORD share)
         {
-            // Asking for the right to delete without sharing it fails while any other handle is open.
-            const auto handle = CreateFileW (path.toWideCharPointer(), DELETE, 0, nullptr, OPEN_EXISTING,
+            const auto handle = CreateFileW (path.toWideCharPointer(), access, share, nullptr, OPEN_EXISTING,
                                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 
             if (handle == INVALID_HANDLE_VALUE)
@@ -158,50 +158,57 @@ namespace platform
         }
     }
 
-    juce::File findFileInUse (const juce::File& path)
+    bool isFileHeld (const juce::File& file)
     {
-        const auto attributes = GetFileAttributesW (path.getFullPathName().toWideCharPointer());
+        const auto path = file.getFullPathName();
+        const auto attributes = GetFileAttributesW (path.toWideCharPointer());
 
         if (attributes == INVALID_FILE_ATTRIBUTES)
-            return {};
+            return false;
 
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-            return isHeldOpen (path.getFullPathName()) ? path : juce::File();
+        // Asking for the right to delete without sharing it fails while any other handle is open.
+        if (openFails (path, DELETE, 0))
+            return true;
 
-        WIN32_FIND_DATAW found {};
-        const auto search = FindFirstFileW ((path.getFullPathName() + "\\*").toWideCharPointer(), &found);
+        // A loaded module has no open handle but an image section, which refuses writing: the one
+        // probe that finds a plug-in a host has loaded. Writing to a read-only file is refused for
+        // another reason, so the attribute the installation set is lifted for the probe.
+        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+            return false;
 
-        if (search == INVALID_HANDLE_VALUE)
-            return {};
+        const auto readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 
-        juce::File inUse;
+        if (readOnly)
+            SetFileAttributesW (path.toWideCharPointer(), attributes & ~(DWORD) FILE_ATTRIBUTE_READONLY);
 
-        do
-        {
-            const juce::String name (found.cFileName);
+        const auto held = openFails (path, FILE_WRITE_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
 
-            if (name != "." && name != "..")
-                inUse = findFileInUse (path.getChildFile (name));
-        }
-        while (inUse == juce::File() && FindNextFileW (search, &found));
+        if (readOnly)
+            SetFileAttributesW (path.toWideCharPointer(), attributes);
 
-        FindClose (search);
-        return inUse;
+        return held;
     }
 
-    juce::StringArray programsUsing (const juce::File& file)
+    std::vector<ProcessInfo> programsUsingAny (const juce::Array<juce::File>& files)
     {
-        juce::StringArray programs;
+        std::vector<ProcessInfo> programs;
         DWORD session = 0;
         WCHAR key[CCH_RM_SESSION_KEY + 1] {};
 
-        if (RmStartSession (&session, 0, key) != ERROR_SUCCESS)
+        if (files.isEmpty() || RmStartSession (&session, 0, key) != ERROR_SUCCESS)
             return programs;
 
-        const auto path = file.getFullPathName();
-        LPCWSTR files[] = { path.toWideCharPointer() };
+        juce::StringArray paths;
 
-        if (RmRegisterResources (session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS)
+        for (const auto& file : files)
+            paths.add (file.getFullPathName());
+
+        std::vector<LPCWSTR> names;
+
+        for (const auto& path : paths)
+            names.push_back (path.toWideCharPointer());
+
+        if (RmRegisterResources (session, (UINT) names.size(), names.data(), 0, nullptr, 0, nullptr) == ERROR_SUCCESS)
         {
             UINT needed = 0, count = 0;
             DWORD reasons = 0;
@@ -216,7 +223,7 @@ namespace platform
                 if (result == ERROR_SUCCESS)
                 {
                     for (UINT i = 0; i < count; ++i)
-                        programs.addIfNotAlreadyThere (juce::String (info[i].strAppName));
+                        programs.push_back ({ juce::String (info[i].strAppName), info[i].Process.dwProcessId });
 
                     break;
                 }
@@ -228,6 +235,49 @@ namespace platform
 
         RmEndSession (session);
         return programs;
+    }
+
+    juce::File volumeOf (const juce::File& path)
+    {
+        auto existing = path;
+
+        while (existing.getFullPathName().isNotEmpty() && ! existing.exists() && existing.getParentDirectory() != existing)
+            existing = existing.getParentDirectory();
+
+        std::vector<WCHAR> volume (32768);
+
+        if (! GetVolumePathNameW (existing.getFullPathName().toWideCharPointer(), volume.data(), (DWORD) volume.size()))
+            return {};
+
+        return juce::File (juce::String (volume.data()));
+    }
+
+    bool removeAtRestart (const juce::File& path)
+    {
+        return MoveFileExW (path.getFullPathName().toWideCharPointer(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+    }
+
+    bool createLifetimeMarker (const juce::File& file)
+    {
+        // The handle is never closed: the system closes it as the process ends, and the file goes
+        // with it.
+        const auto handle = CreateFileW (file.getFullPathName().toWideCharPointer(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        return handle != INVALID_HANDLE_VALUE;
+    }
+
+    bool inheritAccessFromParent (const juce::File& path)
+    {
+        // An empty, unprotected list: the object keeps no entries of its own and takes those its
+        // new parent passes on; the system carries them down to everything below it.
+        ACL empty {};
+
+        if (! InitializeAcl (&empty, sizeof (empty), ACL_REVISION))
+            return false;
+
+        std::wstring name (path.getFullPathName().toWideCharPointer());
+        return SetNamedSecurityInfoW (name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
+                                      nullptr, nullptr, &empty, nullptr) == ERROR_SUCCESS;
     }
 
     InstanceLock::InstanceLock (const juce::String& name, int waitMs)

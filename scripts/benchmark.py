@@ -23,6 +23,7 @@ This is a measurement, not a test: it asserts nothing.
 """
 import argparse
 import os
+import re
 import shutil
 import statistics
 import subprocess
@@ -40,9 +41,20 @@ BUNDLES = ("Tarrow Audio - Bench.vst3", "Tarrow Audio - Bench.aaxplugin")
 FOLDERS = ("C:/Program Files/Common Files/VST3", "C:/Program Files/Common Files/Avid/Audio/Plug-Ins")
 MIB = 1024 * 1024
 
-# The install's fixed pauses (milliseconds): one before the payload is read, one before each object.
-PAUSE_BEFORE_PAYLOAD = 1000
-PAUSE_PER_OBJECT = 300
+
+
+def engine_pause(name):
+    """One of the procedures' fixed pauses (milliseconds), as the engine declares it."""
+    with open(os.path.join(ROOT, "engine", "Pauses.h")) as f:
+        match = re.search(r"constexpr int " + name + r" = (\d+);", f.read())
+    if match is None:
+        raise SystemExit(f"benchmark: engine/Pauses.h declares no pause {name}")
+    return int(match.group(1))
+
+
+# The install's fixed pauses: one before the payload is read, one before each object.
+PAUSE_BEFORE_PAYLOAD = engine_pause("beforePayload")
+PAUSE_PER_OBJECT = engine_pause("perObject")
 
 MANIFEST = """<?xml version="1.0" encoding="UTF-8"?>
 <Manifest AppName="{app}" AppVersion="1.0.0" AppUuid="0b1e2c3d4e5f40718293a4b5c6d7e8f9" CompanyName="Tarrow Audio" WebLink="">

@@ -28,6 +28,7 @@ namespace Ids
     INSTALLER_IDENTIFIER (ChangePage)
     INSTALLER_IDENTIFIER (LastLogMessage)
     INSTALLER_IDENTIFIER (InstallationErrors)
+    INSTALLER_IDENTIFIER (RestartNotice)
     INSTALLER_IDENTIFIER (RunningHeadless)
     INSTALLER_IDENTIFIER (AppUuid)
 

@@ -13,6 +13,8 @@ juce::String RuntimeProperties::getLastLogMessage() const           { return get
 void RuntimeProperties::setLastLogMessage (const juce::String& line) { setString (line, Ids::LastLogMessage); }
 juce::String RuntimeProperties::getInstallationErrors() const       { return getString (Ids::InstallationErrors); }
 void RuntimeProperties::setInstallationErrors (const juce::StringArray& errors) { setString (errors.joinIntoString (";"), Ids::InstallationErrors); }
+juce::String RuntimeProperties::getRestartNotice() const           { return getString (Ids::RestartNotice); }
+void RuntimeProperties::setRestartNotice (const juce::String& notice) { setString (notice, Ids::RestartNotice); }
 bool RuntimeProperties::isRunningHeadless() const                   { return getBool (Ids::RunningHeadless); }
 void RuntimeProperties::setRunningHeadless (bool headless)          { setBool (headless, Ids::RunningHeadless, false); }
 
@@ -21,6 +23,7 @@ void RuntimeProperties::initialiseDefaults()
     setAdminPermissions (false);
     changePage();
     setInstallationErrors ({});
+    setRestartNotice ({});
     setRunningHeadless (false);
 }
 

@@ -22,6 +22,10 @@ public:
     juce::String getInstallationErrors() const;
     void setInstallationErrors (const juce::StringArray& errors);
 
+    /** What waits for Windows to restart, as the run said it; empty when nothing does. */
+    juce::String getRestartNotice() const;
+    void setRestartNotice (const juce::String& notice);
+
     bool isRunningHeadless() const;
     void setRunningHeadless (bool headless);
 

@@ -10,6 +10,7 @@ namespace Installer
         juce::StringArray errors;
         errors.addTokens (runtimeProperties.getInstallationErrors(), ";", {});
         succeeded = errors.isEmpty();
+        restartNotice = runtimeProperties.getRestartNotice();
 
         if (succeeded)
         {
@@ -44,6 +45,7 @@ namespace Installer
         closeButton.setBounds (w / 2 - 123, 555, 246, 51);
         doneTextArea = { c - (float) (w - 110) / 2.0f, 164.5f, (float) (w - 110), 21.0f };
         iconArea = { c - 47.5f, 202.5f, 95.0f, 95.0f };
+        noticeArea = { 55.0f, 320.0f, (float) (w - 110), 60.0f };
 
         // Below the icon and above "Close": the errors are read, not covered by the button.
         if (errorLog != nullptr)
@@ -59,6 +61,12 @@ namespace Installer
             g.setColour (pageTextColour);
             g.setFont (robotoBold().withHeight (doneTextArea.getHeight()));
             g.drawText ("Done!", doneTextArea, juce::Justification::centred, true);
+
+            if (restartNotice.isNotEmpty())
+            {
+                g.setFont (robotoRegular().withHeight (16.0f));
+                g.drawFittedText (restartNotice, noticeArea.toNearestInt(), juce::Justification::centredTop, 3, 1.0f);
+            }
         }
 
         if (resultIcon != nullptr && iconArea.getWidth() > 2.0f)

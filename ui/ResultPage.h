@@ -8,8 +8,8 @@
 
 namespace Installer
 {
-    /** The last page: "Done!" with a check mark, or the error icon with the errors; "Close" ends
-        the application. */
+    /** The last page: "Done!" with a check mark (and the restart that finishes the work, when one
+        is needed), or the error icon with the errors; "Close" ends the application. */
     class ResultPage : public Page
     {
     public:
@@ -22,9 +22,10 @@ namespace Installer
         std::unique_ptr<LogText> errorLog;
         InstallButton closeButton;
         bool succeeded = true;
+        juce::String restartNotice;   // what waits for Windows to restart, shown below "Done!"
 
     private:
-        juce::Rectangle<float> doneTextArea, iconArea;
+        juce::Rectangle<float> doneTextArea, iconArea, noticeArea;
     };
 }
 

@@ -31,6 +31,10 @@ VST3 = VST3_FOLDER + "\\Tarrow Audio - Ondra.vst3"
 AAX = AAX_FOLDER + "\\Tarrow Audio - Ondra.aaxplugin"
 VST3_MODULE = VST3 + "\\Contents\\x86_64-win\\Tarrow Audio - Ondra.vst3"
 USER = os.environ.get("USER", "root")
+WORK_ROOT = "C:\\ProgramData\\Installer Work"
+PLUGIN_FOLDERS = (VST3_FOLDER, AAX_FOLDER, "C:\\Program Files\\Common Files\\CLAP")
+LOADABLE = (".vst3", ".aaxplugin", ".clap", ".dll")
+BUNDLES = {"Tarrow Audio - Ondra.vst3", "Tarrow Audio - Ondra.aaxplugin", "Other Vendor.vst3", "Other Vendor.aaxplugin"}
 
 # Files that are not the installer's: every row plants them, and every row checks them.
 VICTIMS = {
@@ -101,10 +105,22 @@ class FaultTable(unittest.TestCase):
                 self.assertEqual(read(prefix.unix(path)), data, path + " was changed")
 
     def assert_no_staging(self, prefix, *folders):
-        for folder in folders:
+        for folder in folders + (WORK_ROOT,):
             if os.path.isdir(prefix.unix(folder)):
-                left = [name for name in os.listdir(prefix.unix(folder)) if name.startswith(".installing")]
+                left = [name for name in os.listdir(prefix.unix(folder))
+                        if name.startswith(".installing") or name == "Installer Work" or name.startswith("{")]
                 self.assertEqual(left, [], folder)
+
+    def assert_nothing_loadable_outside_bundles(self, prefix, bundles=BUNDLES):
+        """No entry a host could load as a plug-in lies in a plug-in folder outside a real bundle:
+        not in a staging folder, not an old copy put aside."""
+        for folder in PLUGIN_FOLDERS:
+            root = prefix.unix(folder)
+            for path, folders, files in os.walk(root):
+                for name in folders + files:
+                    relative = os.path.relpath(os.path.join(path, name), root)
+                    if name.lower().endswith(LOADABLE):
+                        self.assertIn(relative.split(os.sep)[0], bundles, f"{folder}\\{relative} can be loaded as a plug-in")
 
     def run_installer(self, prefix, program, *args):
         code, output, seconds = prefix.run(program, *args)
@@ -307,6 +323,88 @@ class InstallFaults(FaultTable):
             self.assertFalse(os.path.exists(prefix.unix("C:\\windows\\system32\\Tarrow Audio - Ondra.vst3")))
             self.assertFalse(os.path.exists(prefix.unix(marker)), "the planted command never ran")
             self.assert_untouched(prefix, victims)
+
+
+class InUseFaults(FaultTable):
+    def wait_for_host(self, output):
+        self.assertTrue(wait_until(lambda: "loaded" in read(output, "r"), 60), "the host never loaded the plug-in: " + read(output, "r"))
+
+    def test_a_host_with_the_plugin_loaded(self):
+        with Prefix("faults-loaded") as prefix:
+            victims = plant(prefix)
+            self.install_ondra(prefix)
+            old = {folder: contents(prefix, folder) for folder in (VST3, AAX)}
+
+            # What killed runs left, of an earlier version beside the bundle and of this one in its
+            # own folder: the next install removes both.
+            leftovers = {VST3_FOLDER + "\\.installing-" + ONDRA_ID + "-0123456789ab\\previous\\Tarrow Audio - Ondra.vst3": b"MZ",
+                         WORK_ROOT + "\\{" + ONDRA_ID + "}-0123456789ab\\1\\Contents\\x86_64-win\\Tarrow Audio - Ondra.vst3": b"MZ"}
+
+            # A host has the plug-in loaded, as a DAW left open does.
+            host, host_output = prefix.spawn(WINTOOL, "load", VST3_MODULE, "300")
+            try:
+                self.wait_for_host(host_output)
+                for program, args in ((UPGRADE, ("--headless",)), (LIFECYCLE, ("--uninstall", "--headless"))):
+                    plant(prefix, leftovers)
+                    code, output, lines = self.run_installer(prefix, program, *args)
+                    self.assertEqual(code, 9, output)
+                    assert_in_order(self, lines, [VST3_MODULE + " is in use", "Close these programs and run the installer again."])
+                    for folder, files in old.items():
+                        self.assertEqual(contents(prefix, folder), files, f"{' '.join(args)}: {folder} is as it was")
+                    self.assertEqual(prefix.reg_values(ONDRA_KEY)["DisplayVersion"], "1.0.7")
+                    self.assert_nothing_loadable_outside_bundles(prefix)
+                    self.assert_untouched(prefix, victims)
+            finally:
+                host.kill()
+                host.wait()
+
+            # Once the host has quit, the upgrade goes through and leaves nothing beside the bundles.
+            plant(prefix, leftovers)
+            code, output, _ = self.run_installer(prefix, UPGRADE, "--headless")
+            self.assertEqual(code, 0, output)
+            self.assertTrue(read(prefix.unix(VST3_MODULE)).endswith(b"version 1.0.8\r\n"))
+            self.assertEqual(prefix.reg_values(ONDRA_KEY)["DisplayVersion"], "1.0.8")
+            for path in leftovers:
+                self.assertFalse(os.path.exists(prefix.unix(path)), path)
+            self.assert_no_staging(prefix, VST3_FOLDER, AAX_FOLDER)
+            self.assert_nothing_loadable_outside_bundles(prefix)
+
+            code, output, _ = self.run_installer(prefix, UPGRADE, "--uninstall", "--headless")
+            self.assertEqual(code, 0, output)
+            for path in (VST3, AAX):
+                self.assertFalse(os.path.exists(prefix.unix(path)), path)
+            self.assertIsNone(prefix.reg_values(ONDRA_KEY))
+            self.assert_no_staging(prefix, VST3_FOLDER, AAX_FOLDER)
+            self.assert_untouched(prefix, victims)
+
+    def test_folders_the_install_made_go_with_the_product(self):
+        key = "HKLM\\" + UNINSTALL + "{5b0c2d7e9f1a4c3b8e6d0a1f2b3c4d5e}"
+        made = ["C:\\Program Files\\Tarrow Audio", "C:\\Program Files\\Tarrow Audio\\Ondra Suite",
+                "C:\\ProgramData\\Tarrow Audio", "C:\\ProgramData\\Tarrow Audio\\Presets"]
+        # Nothing there before; or the company's folders there already, one with a user's file
+        # and one empty: those stay.
+        for existing in ({}, {"C:\\Program Files\\Tarrow Audio\\my notes.txt": b"a user's notes\r\n",
+                              "C:\\ProgramData\\Tarrow Audio": None}):
+            with self.subTest(existing=sorted(existing)), Prefix("faults-made-folders") as prefix:
+                victims = plant(prefix)
+                for path, data in existing.items():
+                    if data is None:
+                        os.makedirs(prefix.unix(path))
+                    else:
+                        victims.update(plant(prefix, {path: data}))
+                before = {folder for folder in made if os.path.isdir(prefix.unix(folder))}
+
+                code, output, _ = self.run_installer(prefix, WITH_SCRIPT, "--headless")
+                self.assertEqual(code, 0, output)
+                recorded = {value for name, value in prefix.reg_values(key).items() if name.startswith("CreatedFolder")}
+                self.assertEqual(recorded, set(made) - before)
+
+                code, output, _ = self.run_installer(prefix, WITH_SCRIPT, "--uninstall", "--headless")
+                self.assertEqual(code, 0, output)
+                for folder in made:
+                    self.assertEqual(os.path.isdir(prefix.unix(folder)), folder in before, folder + "\n" + output)
+                self.assertTrue(os.path.isdir(prefix.unix(VST3_FOLDER)), "a shared folder stays")
+                self.assert_untouched(prefix, victims)
 
 
 class UninstallFaults(FaultTable):

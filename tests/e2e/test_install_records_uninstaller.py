@@ -18,6 +18,10 @@ VST3 = "C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3"
 LINK = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Tarrow Audio\\Ondra Tool.lnk"
 WEB = "https://tarrow-audio.invalid/ondra"
 ICON = SUITE + "\\icon {5b0c2d7e9f1a4c3b8e6d0a1f2b3c4d5e}.ico"
+# The folders the installation makes, which the uninstall removes again once they are empty.
+COMPANY = "C:\\Program Files\\Tarrow Audio"
+PROGRAM_DATA_COMPANY = "C:\\ProgramData\\Tarrow Audio"
+PRESETS_FOLDER = PROGRAM_DATA_COMPANY + "\\Presets"
 
 
 def expected_script():
@@ -54,7 +58,7 @@ def expected_script():
         "set counter=0",
         ":retry1",
         "set pid=",
-        "for /f \"tokens=2 delims==\" %%i in ('wmic process where \"name='!process!'\" get ProcessId /value 2^>nul') do set pid=%%i",
+        "for /f \"delims=\" %%i in ('tasklist /FI \"IMAGENAME eq !process!\" /NH /FO CSV 2^>nul ^| find /I \"!process!\"') do set pid=%%i",
         "if defined pid (",
         "    timeout /t 1 >nul",
         "    set /a counter+=1",
@@ -86,7 +90,9 @@ def expected_script():
         f"del /f /q \"{ICON}\" 2>nul",
         "echo Deleting uninstaller directory...",
         "cd /d \"%TEMP%\"",
-        f"del /f /q \"{SCRIPT}\" & rmdir \"{SUITE}\" 2>nul & echo Uninstallation finished. & pause & exit /b",
+        f"del /f /q \"{SCRIPT}\" & rmdir \"{SUITE}\" 2>nul"
+        + "".join(f" & rmdir \"{folder}\" 2>nul" for folder in (PRESETS_FOLDER, PROGRAM_DATA_COMPANY, COMPANY))
+        + " & echo Uninstallation finished. & pause & exit /b",
         ":Kept",
         "echo Some files could not be removed: close the programs that use them and run the uninstaller again.",
         "pause",
@@ -119,6 +125,10 @@ class InstallRecordsUninstaller(unittest.TestCase):
                 "InstallLocation": SUITE,
                 "ExtraPath0": PRESETS,
                 "ExtraPath1": VST3,
+                "CreatedFolder0": COMPANY,
+                "CreatedFolder1": SUITE,
+                "CreatedFolder2": PROGRAM_DATA_COMPANY,
+                "CreatedFolder3": PRESETS_FOLDER,
                 "Publisher": "Tarrow Audio",
                 "EstimatedSize": "0",
                 "UninstallString": f"cmd.exe /C \"\"{SCRIPT}\"\"",
@@ -161,6 +171,7 @@ class InstallRecordsUninstaller(unittest.TestCase):
 
             self.assertIsNone(prefix.reg_values("HKLM\\" + KEY))
             self.assertTrue(os.path.isdir(other), "another vendor's bundle stays")
+            self.assertFalse(os.path.exists(prefix.unix(PROGRAM_DATA_COMPANY)), "the folders the installation made go")
 
 
 if __name__ == "__main__":

@@ -345,6 +345,44 @@ class Wizard(unittest.TestCase):
             self.assertEqual(prefix.reg_values(key)["InstallLocation"], chosen)
 
 
+    def test_a_plugin_in_use_then_retry(self):
+        module = VST3 + "\\Contents\\x86_64-win\\Tarrow Audio - Ondra.vst3"
+        with Prefix("wizard-in-use") as prefix:
+            code, output, _ = prefix.run(INSTALLER, "--headless")
+            self.assertEqual(code, 0, output)
+
+            # A DAW left open with the plug-in loaded while the user installs again.
+            host, host_output = prefix.spawn(WINTOOL, "load", module, "300")
+            self.addCleanup(lambda: host.poll() is None and host.kill())
+            self.assertTrue(wait_until(lambda: "loaded" in read(host_output), 60), read(host_output))
+
+            process, output, window = self.start(prefix)
+            self.assertTrue(self.click_until(window, 35, 520, lambda: self.ticked(window, 510)), "I agree")
+            self.assertTrue(self.click_until(window, 247, 580, lambda: "Installing Ondra v1.0.7" in read(output)), read(output))
+
+            # Before anything changes, the message names what is in use, with Retry and Cancel.
+            alert = Window("Files in use", seconds=30)
+            self.assertIsNotNone(alert.id, read(output))
+            alert.settled_photo("window-files-in-use")
+            self.assertIn(module + " is in use", lines_of(read(output)))
+            self.assertNotIn("Installing Tarrow Audio - Ondra.vst3...", lines_of(read(output)))
+
+            # The user quits the DAW and presses Retry (the message takes the keyboard on a click,
+            # Return is Retry): the install goes on and finishes.
+            host.kill()
+            host.wait()
+            left, top, width, height = alert.geometry()
+            xdotool("mousemove", str(left + width // 2), str(top + height // 3), "click", "1")
+            time.sleep(0.5)
+            xdotool("key", "Return")
+            self.assertTrue(wait_until(lambda: "Installation finished successfully." in read(output), 60), read(output))
+            self.assertIn("Installing Tarrow Audio - Ondra.vst3...", lines_of(read(output)))
+            time.sleep(2.5)
+            window.find()
+            self.assertTrue(self.click_until(window, 247, 580, lambda: process.poll() is not None, seconds=15), read(output))
+            self.assertEqual(self.wait_for_exit(process), 0, read(output))
+            self.assert_installed(prefix)
+
     def test_uninstall_from_the_list_of_programs(self):
         started = time.monotonic()
         uninstaller = "C:\\Program Files\\Tarrow Audio\\Ondra\\Installer.exe"
@@ -378,6 +416,12 @@ class Wizard(unittest.TestCase):
             self.assertTrue(wait_until(lambda: "Deinstallation finished successfully." in read(output), 60), read(output))
             time.sleep(2.5)
             window.photo("window-uninstall-result")
+
+            # The user reads the result page for longer than a minute: the uninstaller waits for
+            # it to be closed, however long that takes, and then goes.
+            time.sleep(65)
+            self.assertTrue(os.path.isfile(prefix.unix(uninstaller)), "still running")
+            window.find()
             self.assertTrue(self.click_until(window, 247, 580, lambda: process.poll() is not None, seconds=15), read(output))
             self.assertEqual(self.wait_for_exit(process), 0, read(output))
 
@@ -390,8 +434,12 @@ class Wizard(unittest.TestCase):
             with open(prefix.unix(own_preset), "rb") as f:
                 self.assertEqual(f.read(), b"<Preset name=\"My Sound\"/>", "the user's own preset, beside them")
 
-            # The self-deletion script takes the uninstaller once it has exited, within its bound.
-            self.assertTrue(wait_until(lambda: not os.path.exists(prefix.unix(uninstaller)), 120))
+            # The self-deletion script takes the uninstaller once it has exited, and the folders
+            # the installation made for it; the folder with the user's own preset stays.
+            self.assertTrue(wait_until(lambda: not os.path.exists(prefix.unix(uninstaller)), 60))
+            self.assertTrue(wait_until(lambda: not os.path.exists(prefix.unix("C:\\Program Files\\Tarrow Audio")), 30),
+                            os.listdir(prefix.unix("C:\\Program Files")))
+            self.assertEqual(os.listdir(prefix.unix("C:\\ProgramData\\Tarrow Audio\\Ondra")), ["My Sound.preset"])
             print(f"uninstall from the list of programs: {time.monotonic() - started:.1f} s")
 
 

@@ -474,3 +474,62 @@ TEST (Application, ModifySwitchOnRepairReinstallsAndUninstallRemoves)
     platform::deletePath (juce::File ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3"));
     platform::deletePath (juce::File ("C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins\\Tarrow Audio - Ondra.aaxplugin"));
 }
+
+TEST (Application, FilesInUseAskFirstCancelGoesBackAndRetryGoesOn)
+{
+    FakeSeam seam;
+    const juce::File bundle ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3");
+    const auto module = bundle.getChildFile ("Contents\\x86_64-win\\Tarrow Audio - Ondra.vst3");
+    platform::deletePath (bundle);
+    module.getParentDirectory().createDirectory();
+    ASSERT_TRUE (juce::File (INSTALLER_PRODUCT_DIR).getChildFile ("payload/Tarrow Audio - Ondra.vst3/Contents/x86_64-win/Tarrow Audio - Ondra.vst3")
+                     .copyFileTo (module));
+    bundle.getChildFile ("my marker.txt").replaceWithText ("the old version");
+
+    // This process is the host: it has the installed plug-in loaded.
+    auto host = std::make_unique<juce::DynamicLibrary>();
+    ASSERT_TRUE (host->open (module.getFullPathName()));
+
+    std::unique_ptr<AppInstaller> app;
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    AppProperties pages;
+
+    const auto askedAndAnswered = [&] (int answer)
+    {
+        return captureOutput ([&]
+        {
+            pages.setNextPageToShow (AppProperties::install);   // as INSTALL does
+            auto& modal = *juce::ModalComponentManager::getInstance();
+            ASSERT_TRUE (testing_support::pumpUntil ([&] { return modal.getNumModalComponents() > 0; }, 20000));
+            auto* alert = dynamic_cast<juce::AlertWindow*> (modal.getModalComponent (0));
+            ASSERT_NE (alert, nullptr);
+            EXPECT_EQ (alert->getName(), "Files in use");
+
+            if (answer == 1)
+                host.reset();   // the user quits the host first
+
+            alert->exitModalState (answer);
+            testing_support::pumpUntil ([&] { return pages.getNextPageToShow() != AppProperties::install; }, 30000);
+        });
+    };
+
+    captureOutput ([&] { app->initialise ({}); });
+    pages.setTree (app->getPersistentTree(), false);
+    auto* ui = dynamic_cast<UI*> (app->getMainWindow()->getContentComponent());
+    ASSERT_NE (ui, nullptr);
+
+    const auto cancelled = askedAndAnswered (0);
+    EXPECT_TRUE (cancelled.contains (module.getFullPathName() + " is in use\n")) << cancelled;
+    EXPECT_EQ (pages.getNextPageToShow(), AppProperties::welcome);
+    EXPECT_NE (dynamic_cast<Installer::WelcomePage*> (ui->getCurrentPage()), nullptr) << "Cancel goes back to the first page";
+    EXPECT_TRUE (bundle.getChildFile ("my marker.txt").existsAsFile()) << "nothing has changed";
+
+    const auto retried = askedAndAnswered (1);
+    EXPECT_TRUE (retried.contains ("Installation finished successfully.")) << retried;
+    EXPECT_EQ (pages.getNextPageToShow(), AppProperties::result);
+    EXPECT_FALSE (bundle.getChildFile ("my marker.txt").exists()) << "the new version is in place";
+
+    app.reset();
+    platform::deletePath (bundle);
+    platform::deletePath (juce::File ("C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins\\Tarrow Audio - Ondra.aaxplugin"));
+}

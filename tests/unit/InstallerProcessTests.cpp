@@ -14,7 +14,7 @@ namespace
     struct ScriptedProcess final : CorvoAudio::InstallerProcess
     {
         ScriptedProcess (Quor::CorvoApp& app, juce::StringArray errorsToReport)
-            : InstallerProcess (app), toReport (errorsToReport)
+            : InstallerProcess (app, {}), toReport (errorsToReport)
         {
             startWorker();
         }
@@ -47,15 +47,12 @@ TEST (InstallerProcess, WizardRunEndsOnTheResultPage)
     runtime.onLastLogMessageChanged = [&] (juce::String line) { lines.add (line); };
     runtime.onChangePage = [&] { ++pageRequests; linesAtSwitch = lines.size(); };
 
-    const auto start = juce::Time::getMillisecondCounter();
-
     testing::internal::CaptureStdout();
     ScriptedProcess process (app, { "A", "B" });
     const auto switched = pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result && lines.size() >= 8; });
     const auto output = juce::String (testing::internal::GetCapturedStdout());
 
     ASSERT_TRUE (switched);
-    EXPECT_GE (juce::Time::getMillisecondCounter() - start, 1500u);
     EXPECT_EQ (pageRequests, 1);
     EXPECT_EQ (linesAtSwitch, 8) << "the last lines are on the progress page before the result replaces it";
     EXPECT_EQ (runtime.getInstallationErrors(), "A;B");

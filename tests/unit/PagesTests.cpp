@@ -290,9 +290,10 @@ TEST (Pages, ResultPageWithSuccessAndWithErrors)
 {
     testing_support::FakeSeam seam;
 
-    struct Case { const char* errors; bool succeeded; int lines; const char* picture; };
+    struct Case { const char* errors; bool succeeded; int lines; const char* picture; const char* restart = ""; };
     const Case cases[] = {
         { "", true, 0, "result-done" },
+        { "", true, 0, "result-restart", "Restart Windows to finish removing the previous version." },
         { "Error installing C:/Program Files/Common Files/VST3.;Make sure the file is not in use and run the installer again.", false, 2, nullptr },
         { "one;", false, 2, nullptr },
         { "Error installing C:/Program Files/Common Files/VST3.\nThe file C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3\\Contents\\"
@@ -305,11 +306,13 @@ TEST (Pages, ResultPageWithSuccessAndWithErrors)
     {
         PageApp app;
         app.getRuntimeTree().setProperty (Ids::InstallationErrors, c.errors, nullptr);
+        app.runtime.setRestartNotice (c.restart);
         app.pages.setNextPageToShow (AppProperties::result);
         UI ui (app, 30);
         auto& page = shownPage<Installer::ResultPage> (ui);
 
         EXPECT_EQ (page.succeeded, c.succeeded) << c.errors;
+        EXPECT_EQ (page.restartNotice, c.restart);
         EXPECT_EQ (page.errorLog != nullptr, ! c.succeeded);
         EXPECT_EQ (boundsOf (page.closeButton), juce::Rectangle<int> (124, 555, 246, 51));
         EXPECT_EQ (page.closeButton.getLabel(), "Close");

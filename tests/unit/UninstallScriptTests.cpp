@@ -57,7 +57,7 @@ TEST (UninstallScript, FullTextWithExecutableFileAndFolder)
           "set counter=0\n"
           ":retry1\n"
           "set pid=\n"
-          "for /f \"tokens=2 delims==\" %%i in ('wmic process where \"name='!process!'\" get ProcessId /value 2^>nul') do set pid=%%i\n"
+          "for /f \"delims=\" %%i in ('tasklist /FI \"IMAGENAME eq !process!\" /NH /FO CSV 2^>nul ^| find /I \"!process!\"') do set pid=%%i\n"
           "if defined pid (\n"
           "    timeout /t 1 >nul\n"
           "    set /a counter+=1\n"
@@ -114,6 +114,14 @@ TEST (UninstallScript, SharedPluginFolderIsNeverRemoved)
 
     // Wherever it stands, the script's folder is removed only when it is empty: never "/s".
     EXPECT_FALSE (CorvoAudio::uninstallScriptText ("Ondra", {}, key, juce::File ("C:\\Apps\\Ondra\\u.bat")).contains ("rmdir /s"));
+
+    // The folders the installation made go after the script's own, the deepest first, each only
+    // when empty; a shared folder never, even when the installation was the first to make it.
+    const auto made = CorvoAudio::uninstallScriptText ("Ondra", {}, key, juce::File ("C:\\Apps\\Ondra\\Tool\\u.bat"), {},
+                                                       { "C:/Apps", "C:\\Apps\\Ondra", "C:\\Apps\\Ondra\\Tool", vst3.getFullPathName() });
+    EXPECT_TRUE (made.contains ("del /f /q \"C:\\Apps\\Ondra\\Tool\\u.bat\" & rmdir \"C:\\Apps\\Ondra\\Tool\" 2>nul"
+                                " & rmdir \"C:\\Apps\\Ondra\" 2>nul & rmdir \"C:\\Apps\" 2>nul & echo Uninstallation finished.")) << made;
+    EXPECT_FALSE (made.contains ("VST3"));
 }
 
 TEST (UninstallScript, FileIsReplacedWithCrLfLines)

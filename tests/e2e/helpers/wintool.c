@@ -2,6 +2,8 @@
 
      wintool hold <file> <seconds>            keeps <file> open, shared with nobody, as a running
                                               plug-in host holds a plug-in's module
+     wintool load <module> <seconds>          loads <module> as a plug-in host loads a plug-in
+                                              (LoadLibrary) and keeps it loaded
      wintool uninstall <registry key> [args]  runs the UninstallString of HKLM\<key> as the list of
                                               installed programs does, with [args] appended, and
                                               ends with its exit code
@@ -26,6 +28,23 @@ static int hold (const wchar_t* path, int seconds)
     fflush (stdout);
     Sleep ((DWORD) seconds * 1000);
     CloseHandle (file);
+    return 0;
+}
+
+static int load (const wchar_t* path, int seconds)
+{
+    HMODULE module = LoadLibraryW (path);
+
+    if (module == NULL)
+    {
+        printf ("cannot load: %lu\n", GetLastError());
+        return 2;
+    }
+
+    printf ("loaded\n");
+    fflush (stdout);
+    Sleep ((DWORD) seconds * 1000);
+    FreeLibrary (module);
     return 0;
 }
 
@@ -66,9 +85,12 @@ int wmain (int argc, wchar_t** argv)
     if (argc == 4 && wcscmp (argv[1], L"hold") == 0)
         return hold (argv[2], _wtoi (argv[3]));
 
+    if (argc == 4 && wcscmp (argv[1], L"load") == 0)
+        return load (argv[2], _wtoi (argv[3]));
+
     if (argc >= 3 && wcscmp (argv[1], L"uninstall") == 0)
         return uninstall (argv[2], argc - 3, argv + 3);
 
-    printf ("usage: wintool hold <file> <seconds> | wintool uninstall <key> [args]\n");
+    printf ("usage: wintool hold <file> <seconds> | wintool load <module> <seconds> | wintool uninstall <key> [args]\n");
     return 2;
 }
