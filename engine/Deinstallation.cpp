@@ -109,13 +109,47 @@ namespace CorvoAudio
         if (stopForFilesInUse (toRemove))
             return;
 
+        // The pre-uninstall actions run while everything is still in place, all before the first
+        // removal; one may start a program of the product, so what they leave is checked again.
+        auto ranAction = false;
+
+        for (const auto& object : work)
+        {
+            const auto plan = planRemoval (entry, object);
+
+            if (! object.runPreUninstall || plan.action == PlannedRemoval::Action::refuse)
+                continue;
+
+            const auto target = plan.target.getFullPathName();
+
+            if (plan.target.existsAsFile())
+            {
+                auto commandLine = target.quoted();
+
+                if (object.preUninstallArgs.isNotEmpty())
+                    commandLine << " " << object.preUninstallArgs;
+
+                log ("Running pre-uninstall action for " + object.objectName + "...");
+                runCommand (commandLine, this, [this] (const juce::String& line) { log (line); });
+                ranAction = true;
+            }
+            else
+            {
+                log ("Skipping pre-uninstall action for " + object.objectName + ": file not found at " + target);
+            }
+        }
+
+        if (ranAction && stopForFilesInUse (toRemove))
+            return;
+
         WorkFolders workFolders (appUuid, steps);
         MoveJournal journal (steps);
         juce::Array<juce::File> aside, removedTargets;
 
         for (const auto& object : work)
         {
-            auto plan = planRemoval (entry, object);
+            // Taken from the disk as it is now: an action may have removed or replaced what it ran.
+            const auto plan = planRemoval (entry, object);
 
             if (plan.action == PlannedRemoval::Action::refuse)
             {
@@ -125,27 +159,6 @@ namespace CorvoAudio
 
             const auto targetFile = plan.target;
             const auto target = targetFile.getFullPathName();
-
-            if (object.runPreUninstall)
-            {
-                if (targetFile.existsAsFile())
-                {
-                    auto commandLine = target.quoted();
-
-                    if (object.preUninstallArgs.isNotEmpty())
-                        commandLine << " " << object.preUninstallArgs;
-
-                    log ("Running pre-uninstall action for " + object.objectName + "...");
-                    runCommand (commandLine, this, [this] (const juce::String& line) { log (line); });
-                }
-                else
-                {
-                    log ("Skipping pre-uninstall action for " + object.objectName + ": file not found at " + target);
-                }
-
-                // The action may have removed or replaced what it ran.
-                plan = planRemoval (entry, object);
-            }
 
             switch (plan.action)
             {
@@ -212,6 +225,8 @@ namespace CorvoAudio
         for (const auto& previous : aside)
             workFolders.dispose (previous);
 
+        workFolders.close();
+
         const auto foldersAboveUninstaller = removeCreatedFolders (entry, executable);
 
         log ("Removing Registry entries...");
@@ -245,7 +260,7 @@ namespace CorvoAudio
     bool Deinstallation::moveAside (const juce::File& path, WorkFolders& work, MoveJournal& journal, juce::Array<juce::File>& aside)
     {
         juce::File previous;
-        auto moved = work.asidePathNear (path, previous);
+        auto moved = work.asidePathFor (path, previous);
 
         if (moved.wasOk())
             moved = journal.move (path, previous);
@@ -269,8 +284,15 @@ namespace CorvoAudio
         log ("Error: " + message);
         errors.add (message + ".");
 
+        // What could not be put back stays where it is, and the user is told where.
         if (! left.isEmpty())
-            errors.add ("Not everything could be put back: " + left.joinIntoString ("\n"));
+        {
+            work.keep();
+            errors.add ("Not everything could be put back: " + left.joinIntoString ("\n") + "\nWhat is missing is kept in "
+                        + work.getFolders().joinIntoString (", ") + ".");
+        }
+
+        work.close();
 
         log ("Keeping the registry entry: some of " + appName + "'s files could not be removed.");
         errors.add (appName + " stays in the list of installed programs: uninstall it again once these files are free.");

@@ -16,22 +16,25 @@ namespace CorvoAudio
 
     namespace
     {
-        void addFilesBelow (const juce::File& path, juce::Array<juce::File>& files)
+        void addPathsBelow (const juce::File& path, juce::Array<juce::File>& paths, bool withFolders)
         {
             const auto attributes = platform::getFileAttributes (path);
 
-            if (! attributes.exists)
+            if (path.getFullPathName().isEmpty() || ! attributes.exists)
                 return;
 
             if (! attributes.directory || attributes.reparsePoint)
             {
-                files.add (path);
+                paths.add (path);
                 return;
             }
 
+            if (withFolders)
+                paths.add (path);
+
             for (const auto& child : path.findChildFiles (juce::File::findFilesAndDirectories,
                                                           false, "*", juce::File::FollowSymlinks::no))
-                addFilesBelow (child, files);
+                addPathsBelow (child, paths, withFolders);
         }
 
         juce::String programText (const platform::ProcessInfo& program)
@@ -40,8 +43,7 @@ namespace CorvoAudio
         }
 
         /** Which of the files the Restart Manager names programs for: all of them are asked at once,
-            and only a group it names something for is split further, so that a long list of free
-            files costs one question. */
+            and only a group it names something for is split further. */
         void attributePrograms (const juce::Array<juce::File>& files, FileUseProbe& probe,
                                 std::map<juce::String, juce::StringArray>& found)
         {
@@ -77,44 +79,73 @@ namespace CorvoAudio
         juce::Array<juce::File> files;
 
         for (const auto& path : paths)
-            if (path.getFullPathName().isNotEmpty())
-                addFilesBelow (path, files);
+            addPathsBelow (path, files, false);
 
         return files;
     }
 
-    std::vector<FileInUse> findFilesInUse (const juce::Array<juce::File>& paths, FileUseProbe& probe,
-                                           int retryForMs, int stepMs, juce::Thread* thread)
+    juce::Array<juce::File> pathsBelow (const juce::Array<juce::File>& paths)
     {
-        auto candidates = filesBelow (paths);
+        juce::Array<juce::File> all;
+
+        for (const auto& path : paths)
+            addPathsBelow (path, all, true);
+
+        return all;
+    }
+
+    std::vector<FileInUse> findFilesInUse (const juce::Array<juce::File>& paths, FileUseProbe& probe,
+                                           int retryForMs, int stepMs, juce::Thread* thread,
+                                           const juce::File& except)
+    {
+        auto candidates = pathsBelow (paths);
+
+        if (except != juce::File())
+            candidates.removeIf ([&except] (const juce::File& path)
+            {
+                return path.getFullPathName().equalsIgnoreCase (except.getFullPathName()) || except.isAChildOf (path);
+            });
+
         const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) juce::jmax (0, retryForMs);
 
         for (;;)
         {
-            std::map<juce::String, juce::StringArray> programs;
-            attributePrograms (candidates, probe, programs);
+            juce::Array<juce::File> held;
 
-            std::vector<FileInUse> inUse;
-            juce::Array<juce::File> stillHeld;
+            for (const auto& path : candidates)
+                if (probe.isHeld (path))
+                    held.add (path);
 
-            for (const auto& file : candidates)
-            {
-                const auto named = programs.find (file.getFullPathName());
-
-                if (named != programs.end() || probe.isHeld (file))
-                {
-                    inUse.push_back ({ file, named != programs.end() ? named->second : juce::StringArray() });
-                    stillHeld.add (file);
-                }
-            }
+            if (held.isEmpty())
+                return {};
 
             const auto stopped = thread != nullptr && thread->threadShouldExit();
 
-            if (inUse.empty() || stopped || juce::Time::getMillisecondCounter() >= deadline)
+            if (stopped || juce::Time::getMillisecondCounter() >= deadline)
+            {
+                // The holds decide; the Restart Manager only names who holds them, and knows files.
+                juce::Array<juce::File> heldFiles;
+
+                for (const auto& path : held)
+                    if (! path.isDirectory())
+                        heldFiles.add (path);
+
+                std::map<juce::String, juce::StringArray> programs;
+                attributePrograms (heldFiles, probe, programs);
+
+                std::vector<FileInUse> inUse;
+
+                for (const auto& path : held)
+                {
+                    const auto named = programs.find (path.getFullPathName());
+                    inUse.push_back ({ path, named != programs.end() ? named->second : juce::StringArray() });
+                }
+
                 return inUse;
+            }
 
             // Only what was held is looked at again: the rest was free a moment ago.
-            candidates = stillHeld;
+            candidates = held;
 
             if (thread != nullptr)
                 thread->wait (stepMs);

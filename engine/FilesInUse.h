@@ -32,11 +32,17 @@ namespace CorvoAudio
         never followed. */
     juce::Array<juce::File> filesBelow (const juce::Array<juce::File>& paths);
 
-    /** The files at or below paths that another program holds. A hold is looked at again, for up to
-        retryForMs, before it counts: a virus scanner or the search indexer lets go within moments.
-        A stop request of the thread (when given) ends the looking early. */
+    /** The same with the folders too, each before what it holds. */
+    juce::Array<juce::File> pathsBelow (const juce::Array<juce::File>& paths);
+
+    /** The files and folders at or below paths that another program holds, with the programs the
+        system names for the files. A hold is looked at again, for up to retryForMs, before it
+        counts: a virus scanner or the search indexer lets go within moments. A stop request of
+        the thread (when given) ends the looking early. except, when given, and the folders that
+        hold it are not looked at (the running program and the folder it stands in). */
     std::vector<FileInUse> findFilesInUse (const juce::Array<juce::File>& paths, FileUseProbe& probe,
-                                           int retryForMs, int stepMs, juce::Thread* thread);
+                                           int retryForMs, int stepMs, juce::Thread* thread,
+                                           const juce::File& except = {});
 
     /** "<path> is in use by <program> (process <id>)", or "<path> is in use" where no program is known. */
     juce::String inUseLine (const FileInUse& file);

@@ -56,7 +56,7 @@ namespace CorvoAudio
     {
         juce::File folder;
 
-        if (const auto created = work.newFolderNear (planned.destination, folder); created.failed())
+        if (const auto created = work.newFolderFor (planned.installed, folder); created.failed())
             return created;
 
         bool innerFailed = false;
@@ -104,8 +104,13 @@ namespace CorvoAudio
                 message = lines.joinIntoString ("\n");
             }
 
+            // What could not be put back stays where it is, and the user is told where.
             if (! left.isEmpty())
-                message << "\nNot everything could be put back: " << left.joinIntoString ("\n");
+            {
+                work.keep();
+                message << "\nNot everything could be put back: " << left.joinIntoString ("\n")
+                        << "\nWhat is missing is kept in " << work.getFolders().joinIntoString (", ");
+            }
 
             log ("   >> error : " + message);
             errors.add ("Error installing " + planned.target + ".\n" + message);
@@ -123,7 +128,7 @@ namespace CorvoAudio
             {
                 juce::File previous;
 
-                if (const auto named = work.asidePathNear (planned.installed, previous); named.failed())
+                if (const auto named = work.asidePathFor (planned.installed, previous); named.failed())
                     return fail (planned, named);
 
                 if (const auto moved = journal.move (planned.installed, previous); moved.failed())
@@ -138,9 +143,18 @@ namespace CorvoAudio
 
         journal.commit();
 
-        // Made in a folder of administrators only: in place, each takes the rights of its folder.
+        // Made in a folder that only administrators may change: in place, each takes the rights
+        // of its folder.
         for (const auto& item : staged)
-            platform::inheritAccessFromParent (item.planned->installed);
+        {
+            if (! platform::inheritAccessFromParent (item.planned->installed))
+            {
+                const auto message = "The access rights of " + item.planned->installed.getFullPathName()
+                                   + " could not be set to those of its folder.";
+                log ("   >> error : " + message);
+                errors.add ("Error installing " + item.planned->target + ".\n" + message);
+            }
+        }
 
         for (const auto& previous : aside)
             work.dispose (previous);
@@ -367,6 +381,8 @@ namespace CorvoAudio
             log ("   >> " + juce::String (added ? "Success!" : "error"));
             wait (pauses::afterStartMenuResult);
         }
+
+        work.close();
 
         if (work.restartNeeded())
             requireRestart ("Restart Windows to finish removing the previous version.");

@@ -37,10 +37,7 @@ namespace CorvoAudio
     bool InstallerProcess::stopForFilesInUse (const juce::Array<juce::File>& paths)
     {
         const juce::File self (platform::getExecutablePath());
-        auto files = filesBelow (paths);
-        files.removeIf ([&self] (const juce::File& file) { return samePath (file, self); });
-
-        const auto inUse = findFilesInUse (files, probe, pauses::inUseRetryFor, pauses::inUseRetryStep, this);
+        const auto inUse = findFilesInUse (paths, probe, pauses::inUseRetryFor, pauses::inUseRetryStep, this, self);
 
         if (threadShouldExit())
             return true;

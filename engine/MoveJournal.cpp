@@ -1,9 +1,28 @@
 #include "MoveJournal.h"
+#include "Pauses.h"
 #include "Platform.h"
 
 namespace CorvoAudio
 {
-    juce::Result FileSteps::move (const juce::File& from, const juce::File& to)   { return platform::movePath (from, to); }
+    juce::Result FileSteps::move (const juce::File& from, const juce::File& to)
+    {
+        // A virus scanner looks at what was just unpacked, and holds it for a moment.
+        const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) pauses::moveRetryFor;
+
+        for (;;)
+        {
+            unsigned long error = 0;
+            const auto result = platform::movePath (from, to, &error);
+            const auto held = error == platform::errorSharingViolation || error == platform::errorLockViolation
+                           || error == platform::errorAccessDenied;
+
+            if (result.wasOk() || ! held || juce::Time::getMillisecondCounter() >= end)
+                return result;
+
+            juce::Thread::sleep (pauses::moveRetryStep);
+        }
+    }
+
     bool FileSteps::remove (const juce::File& path)                                { return platform::deletePath (path); }
     bool FileSteps::removeAtRestart (const juce::File& path)                       { return platform::removeAtRestart (path); }
 
@@ -71,6 +90,34 @@ namespace CorvoAudio
         return juce::Result::ok();
     }
 
+    juce::Result MoveJournal::moveBack (const juce::File& from, const juce::File& to)
+    {
+        const auto whole = files.move (from, to);
+        const auto attributes = platform::getFileAttributes (from);
+
+        if (whole.wasOk() || ! attributes.directory || attributes.reparsePoint)
+            return whole;
+
+        // Put back one entry at a time, as it may have come.
+        if (files.createFolder (to).failed())
+            return whole;
+
+        juce::Result result = juce::Result::ok();
+
+        for (const auto& child : from.findChildFiles (juce::File::findFilesAndDirectories, false, "*", juce::File::FollowSymlinks::no))
+            if (const auto back = moveBack (child, to.getChildFile (child.getFileName())); back.failed() && result.wasOk())
+                result = back;
+
+        if (result.wasOk() && ! files.removeEmptyFolder (from))
+            result = juce::Result::fail ("Failed to remove the folder " + from.getFullPathName());
+
+        // Nothing came back: no empty folder is left where the bundle was.
+        if (result.failed() && to.getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0)
+            files.removeEmptyFolder (to);
+
+        return result;
+    }
+
     juce::Result MoveJournal::createFolders (const juce::File& folder, juce::Array<juce::File>& created)
     {
         juce::Array<juce::File> missing;
@@ -107,7 +154,7 @@ namespace CorvoAudio
             switch (step.kind)
             {
                 case Step::Kind::moved:
-                    if (const auto back = files.move (step.to, step.from); back.failed())
+                    if (const auto back = moveBack (step.to, step.from); back.failed())
                         left.add (back.getErrorMessage());
                     break;
 

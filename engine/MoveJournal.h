@@ -11,7 +11,8 @@ namespace CorvoAudio
     {
         virtual ~FileSteps() = default;
 
-        /** Renames a file or folder on its volume; fails when the target exists. */
+        /** Renames a file or folder on its volume; fails when the target exists. A hold that looks
+            like a virus scanner's is waited out for a moment. */
         virtual juce::Result move (const juce::File& from, const juce::File& to);
 
         /** Creates one folder whose parent exists. */
@@ -58,6 +59,7 @@ namespace CorvoAudio
         };
 
         juce::Result moveOrSplit (const juce::File& from, const juce::File& to);
+        juce::Result moveBack (const juce::File& from, const juce::File& to);
         juce::StringArray undoTo (size_t mark);
 
         FileSteps& files;

@@ -34,6 +34,10 @@ namespace CorvoAudio::pauses
     constexpr int inUseRetryFor = 3000;
     constexpr int inUseRetryStep = 250;
 
+    // A rename that another handle refuses is tried again for this long, once per step.
+    constexpr int moveRetryFor = 3000;
+    constexpr int moveRetryStep = 100;
+
     // The self-deletion script: how long it tries to delete the uninstaller once it has exited.
     constexpr int selfDeletionAfterExit = 300000;
 }

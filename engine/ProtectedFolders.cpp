@@ -34,35 +34,42 @@ namespace CorvoAudio
             if (const auto profile = platform::getFolder (Folder::userProfile); profile != juce::File())
                 add (profile.getParentDirectory());   // the folder of all user profiles
 
-            // The shared plug-in folders, below Common Files of both views and below Program Files.
-            juce::Array<juce::File> commonFiles { juce::File ("C:\\Program Files\\Common Files"),
-                                                  juce::File ("C:\\Program Files (x86)\\Common Files") };
-            commonFiles.addIfNotAlreadyThere (platform::getFolder (Folder::commonFiles));
-            commonFiles.addIfNotAlreadyThere (platform::getFolder (Folder::commonFilesX86));
+            for (const auto& folder : sharedPluginFolders())
+                add (folder);
 
-            for (const auto& common : commonFiles)
-            {
-                if (common == juce::File())
-                    continue;
-
-                add (common);
-
-                for (auto* shared : { "VST3", "VST2", "VST", "CLAP", "LV2", "Avid", "Avid\\Audio", "Avid\\Audio\\Plug-Ins",
-                                      "Digidesign", "Digidesign\\DAE", "Digidesign\\DAE\\Plug-Ins" })
-                    add (common.getChildFile (shared));
-            }
+            // The folders that hold them.
+            for (const auto& common : { juce::File ("C:\\Program Files\\Common Files"), juce::File ("C:\\Program Files (x86)\\Common Files"),
+                                        platform::getFolder (Folder::commonFiles), platform::getFolder (Folder::commonFilesX86) })
+                if (common != juce::File())
+                    for (auto* shared : { "", "Avid", "Avid\\Audio", "Digidesign", "Digidesign\\DAE" })
+                        add (juce::String (shared).isEmpty() ? common : common.getChildFile (shared));
 
             for (const auto& programs : { platform::getFolder (Folder::programFiles), platform::getFolder (Folder::programFilesX86) })
-            {
-                if (programs == juce::File())
-                    continue;
-
-                for (auto* shared : { "VSTPlugins", "Steinberg", "Steinberg\\VSTPlugins", "VST3", "CLAP" })
-                    add (programs.getChildFile (shared));
-            }
+                if (programs != juce::File())
+                    add (programs.getChildFile ("Steinberg"));
 
             return folders;
         }
+    }
+
+    juce::Array<juce::File> sharedPluginFolders()
+    {
+        using platform::Folder;
+        juce::Array<juce::File> folders;
+
+        // Below Common Files of both views, and below Program Files.
+        for (const auto& common : { juce::File ("C:\\Program Files\\Common Files"), juce::File ("C:\\Program Files (x86)\\Common Files"),
+                                    platform::getFolder (Folder::commonFiles), platform::getFolder (Folder::commonFilesX86) })
+            if (common != juce::File())
+                for (auto* shared : { "VST3", "VST2", "VST", "CLAP", "LV2", "Avid\\Audio\\Plug-Ins", "Digidesign\\DAE\\Plug-Ins" })
+                    folders.addIfNotAlreadyThere (common.getChildFile (shared));
+
+        for (const auto& programs : { platform::getFolder (Folder::programFiles), platform::getFolder (Folder::programFilesX86) })
+            if (programs != juce::File())
+                for (auto* shared : { "VSTPlugins", "Steinberg\\VSTPlugins", "VST3", "CLAP" })
+                    folders.addIfNotAlreadyThere (programs.getChildFile (shared));
+
+        return folders;
     }
 
     bool isProtectedFolder (const juce::File& folder)

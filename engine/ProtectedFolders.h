@@ -8,4 +8,8 @@ namespace CorvoAudio
         drive roots, the system's own folders (Program Files, ProgramData, Windows, the user
         profiles) and the shared plug-in folders that every vendor installs into. */
     bool isProtectedFolder (const juce::File& folder);
+
+    /** The folders that plug-in hosts of every vendor scan: the shared VST, VST3, CLAP, LV2 and
+        AAX folders. */
+    juce::Array<juce::File> sharedPluginFolders();
 }

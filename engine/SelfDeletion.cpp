@@ -4,30 +4,31 @@
 
 namespace CorvoAudio
 {
-    juce::String selfDeletionScriptText (unsigned long pid, const juce::File& executable, bool deleteParentDirectory,
-                                         const juce::File& script, const juce::File& scriptFolder, const juce::File& marker,
-                                         const juce::Array<juce::File>& foldersToRemove)
+    SelfDeletionScript selfDeletionScript (unsigned long pid, const juce::File& executable, bool deleteParentDirectory,
+                                           const juce::File& marker, const juce::Array<juce::File>& foldersToRemove)
     {
-        const auto id = juce::String ((juce::uint64) pid);
-        const auto exe = executable.getFullPathName();
+        SelfDeletionScript script;
+        auto& environment = script.environment;
+        environment.set ("UNINSTALLER_MARKER", marker.getFullPathName());
+        environment.set ("UNINSTALLER_PATH", executable.getFullPathName());
 
         // The process list cannot say when the uninstaller has gone (Wine's tasklist lists nothing,
         // and a bound counted from the start ends while the user still reads the result page):
         // the marker file it holds can, as the system deletes it when the process ends. ping
         // waits a second between its echoes on every Windows, with or without a console.
-        juce::String text;
+        auto& text = script.text;
         text << "@echo off\n"
-             << "echo Waiting for process with id " << id << " to finish...\n"
+             << "echo Waiting for process with id " << juce::String ((juce::uint64) pid) << " to finish...\n"
              << ":waitLoop\n"
-             << "if exist \"" << marker.getFullPathName() << "\" (\n"
+             << "if exist \"%UNINSTALLER_MARKER%\" (\n"
              << "    ping -n 2 127.0.0.1 >nul\n"
              << "    goto waitLoop\n"
              << ")\n"
              << "echo Deleting files...\n"
              << "set tries=0\n"
              << ":deleteLoop\n"
-             << "del /Q /F \"" << exe << "\" >nul 2>&1\n"
-             << "if exist \"" << exe << "\" (\n"
+             << "del /Q /F \"%UNINSTALLER_PATH%\" >nul 2>&1\n"
+             << "if exist \"%UNINSTALLER_PATH%\" (\n"
              << "    if %tries% geq " << pauses::selfDeletionAfterExit / 1000 << " goto deleteEnd\n"
              << "    set /a tries+=1\n"
              << "    ping -n 2 127.0.0.1 >nul\n"
@@ -35,20 +36,28 @@ namespace CorvoAudio
              << ")\n"
              << ":deleteEnd\n";
 
+        // Without /S: the folder held nothing else when the uninstall ended, and whatever anyone
+        // has put there since stays, with the folder.
         if (deleteParentDirectory)
+        {
+            environment.set ("UNINSTALLER_FOLDER", executable.getParentDirectory().getFullPathName());
             text << "echo Deleting parent directory...\n"
-                 << "rmdir /S /Q \"" << executable.getParentDirectory().getFullPathName() << "\"\n";
+                 << "rmdir /Q \"%UNINSTALLER_FOLDER%\" 2>nul\n";
+        }
 
-        // Without /S: a folder that holds anything of anyone's stays.
-        for (const auto& folder : foldersToRemove)
-            text << "rmdir /Q \"" << folder.getFullPathName() << "\" 2>nul\n";
+        for (int i = 0; i < foldersToRemove.size(); ++i)
+        {
+            const auto name = "UNINSTALLER_MADE_FOLDER" + juce::String (i + 1);
+            environment.set (name, foldersToRemove.getReference (i).getFullPathName());
+            text << "rmdir /Q \"%" << name << "%\" 2>nul\n";
+        }
 
         // cmd reads a batch file line by line: the script and its folder go in one line, the last
         // one it reads from the file.
         text << "echo Deleting this script (tbd)...\n"
-             << "del /Q /F \"" << script.getFullPathName() << "\" & rmdir /Q \"" << scriptFolder.getFullPathName() << "\"\n"
+             << "del /Q /F \"%~f0\" & rmdir /Q \"%~dp0\"\n"
              << "echo Done.\n";
-        return text;
+        return script;
     }
 
     juce::String hiddenScriptCommandLine (const juce::File& script)
@@ -57,11 +66,12 @@ namespace CorvoAudio
         return interpreter.getFullPathName().quoted() + " /D /c " + script.getFullPathName().quoted();
     }
 
-    bool startHiddenScript (const juce::File& script)
+    bool startHiddenScript (const juce::File& script, const juce::StringPairArray& environment)
     {
         // Not the uninstaller's current folder, which may be the folder the script is to remove:
         // Windows keeps a folder that a process stands in.
-        return platform::startHiddenProcess (hiddenScriptCommandLine (script), platform::getFolder (platform::Folder::system));
+        return platform::startHiddenProcess (hiddenScriptCommandLine (script), platform::getFolder (platform::Folder::system),
+                                             environment);
     }
 
     void startSelfDeletion (bool deleteParentDirectory, const juce::Array<juce::File>& foldersToRemove,
@@ -77,18 +87,17 @@ namespace CorvoAudio
         const auto folder = platform::getTempFolder().getChildFile (name);
         const auto script = folder.getChildFile (name + ".bat");
         const auto marker = folder.getChildFile ("uninstaller.running");
-
-        // Without its marker the script still works: it then tries for its few minutes at once.
         const auto madeFolder = platform::createAdminOnlyFolder (folder);
 
+        // Held until this process ends. Without it the script still works: it then tries for its
+        // few minutes at once.
         if (madeFolder)
-            platform::createLifetimeMarker (marker);
+            platform::LifetimeMarker (marker).keepUntilExit();
 
+        const auto text = selfDeletionScript (pid, executable, deleteParentDirectory, marker, foldersToRemove);
         const auto started = madeFolder
-                          && script.replaceWithText (selfDeletionScriptText (pid, executable, deleteParentDirectory, script, folder,
-                                                                             marker, foldersToRemove),
-                                                     false, false, "\r\n")
-                          && startHiddenScript (script);
+                          && script.replaceWithText (text.text, false, false, "\r\n")
+                          && startHiddenScript (script, text.environment);
 
         if (log == nullptr)
             return;

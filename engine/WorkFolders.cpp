@@ -1,7 +1,7 @@
 #include "WorkFolders.h"
 #include "FilesInUse.h"
 #include "PathText.h"
-#include "Platform.h"
+#include "ProtectedFolders.h"
 
 #include <algorithm>
 
@@ -9,22 +9,26 @@ namespace CorvoAudio
 {
     namespace
     {
-        const char* const rootName = "Installer Work";
-
         juce::String runPrefix (const juce::String& productId)
         {
-            return "{" + productId + "}-";
+            return ".installer-{" + productId + "}-";
         }
 
-        juce::String volumeKey (const juce::File& volume)
+        const char* const markerName = ".running";
+
+        bool isAtOrBelow (const juce::File& path, const juce::File& folder)
         {
-            return volume.getFullPathName().toLowerCase();
+            return samePath (path, folder) || path.isAChildOf (folder);
         }
 
-        void removeRootIfEmpty (const juce::File& root)
+        /** A name a plug-in host loads: the folder that holds it is one that hosts scan. */
+        bool isLoadableName (const juce::String& name)
         {
-            if (root.isDirectory() && root.getNumberOfChildFiles (juce::File::findFilesAndDirectories) == 0)
-                platform::deletePath (root);
+            for (auto* extension : { ".vst3", ".aaxplugin", ".clap", ".dll", ".vst" })
+                if (name.endsWithIgnoreCase (extension))
+                    return true;
+
+            return false;
         }
     }
 
@@ -35,79 +39,112 @@ namespace CorvoAudio
 
     WorkFolders::~WorkFolders()
     {
-        for (const auto& [volume, folder] : runFolders)
-        {
-            juce::ignoreUnused (volume);
-
-            if (! files.remove (folder))
-                files.removeAtRestart (folder);   // after what it holds, which is already listed
-
-            removeRootIfEmpty (folder.getParentDirectory());
-        }
+        close();
     }
 
-    juce::File WorkFolders::rootOn (const juce::File& volume)
+    juce::StringArray WorkFolders::getFolders() const
+    {
+        juce::StringArray folders;
+
+        for (const auto& [volume, run] : runFolders)
+            folders.add (run.folder.getFullPathName());
+
+        return folders;
+    }
+
+    void WorkFolders::close()
+    {
+        if (kept)
+            return;
+
+        for (auto& [volume, run] : runFolders)
+        {
+            juce::ignoreUnused (volume);
+            run.marker.reset();
+
+            if (! files.remove (run.folder))
+                files.removeAtRestart (run.folder);   // after what it holds, which is listed already
+        }
+
+        runFolders.clear();
+    }
+
+    juce::File WorkFolders::placeOn (const juce::File& volume)
     {
         const auto programData = platform::getFolder (platform::Folder::commonAppData);
 
         if (programData != juce::File() && samePath (platform::volumeOf (programData), volume))
-            return programData.getChildFile (rootName);
+            return programData;
 
-        return volume.getChildFile (rootName);
+        return volume;
     }
 
-    juce::Result WorkFolders::runFolderOn (const juce::File& near, juce::File& folder)
+    juce::Result WorkFolders::runFolderFor (const juce::File& path, juce::File& folder)
     {
-        const auto volume = platform::volumeOf (near);
+        const auto destination = path.getParentDirectory();
+        const auto volume = platform::volumeOf (destination);
 
         if (volume == juce::File())
-            return juce::Result::fail ("The volume of " + near.getFullPathName() + " cannot be found");
+            return juce::Result::fail ("The volume of " + destination.getFullPathName() + " cannot be found");
 
-        if (const auto known = runFolders.find (volumeKey (volume)); known != runFolders.end())
+        const auto key = volume.getFullPathName().toLowerCase();
+
+        if (const auto known = runFolders.find (key); known != runFolders.end())
         {
-            folder = known->second;
+            folder = known->second.folder;
             return juce::Result::ok();
         }
 
-        const auto root = rootOn (volume);
+        // A volume mounted at or inside a folder that hosts scan offers no place they do not.
+        const auto place = placeOn (volume);
+        auto scanned = sharedPluginFolders();
 
-        if (! root.isDirectory())
-        {
-            if (const auto created = root.createDirectory(); created.failed())
-                return juce::Result::fail ("Failed to create folder " + root.getFullPathName() + ": " + created.getErrorMessage());
+        if (isLoadableName (path.getFileName()))
+            scanned.add (destination);
 
-            platform::addFileAttributes (root, true, false);
-        }
+        for (const auto& pluginFolder : scanned)
+            if (isAtOrBelow (place, pluginFolder))
+                return juce::Result::fail ("The volume of " + destination.getFullPathName() + " has no place outside "
+                                           + pluginFolder.getFullPathName() + " to unpack into");
 
-        // A name nobody could have prepared, in a folder that only administrators may change from
-        // the moment it exists: nothing unpacked there can be swapped by another user before it
-        // is moved into place (and, for a program, run elevated).
-        const auto candidate = root.getChildFile (runPrefix (productId) + juce::Uuid().toString().substring (0, 12));
+        // A name nobody could have prepared, made where only administrators may change it from the
+        // moment it exists, in a folder in which users cannot rename or delete what is not theirs:
+        // nothing unpacked there can be swapped by another user before it is moved into place
+        // (and, for a program, run elevated).
+        const auto candidate = place.getChildFile (runPrefix (productId) + juce::Uuid().toString().substring (0, 12));
 
-        if (! platform::createAdminOnlyFolder (candidate))
+        if (! platform::createAdminOnlyFolder (candidate, true))
             return juce::Result::fail ("Failed to create folder " + candidate.getFullPathName());
 
-        runFolders[volumeKey (volume)] = candidate;
+        platform::addFileAttributes (candidate, true, false);
+
+        // Another session's run of this product sees by it that this one is still going.
+        auto& run = runFolders[key];
+        run.folder = candidate;
+        run.marker = std::make_unique<platform::LifetimeMarker> (candidate.getChildFile (markerName));
         folder = candidate;
         return juce::Result::ok();
     }
 
-    juce::Result WorkFolders::asidePathNear (const juce::File& near, juce::File& path)
+    juce::Result WorkFolders::asidePathFor (const juce::File& path, juce::File& aside)
     {
         juce::File run;
 
-        if (const auto result = runFolderOn (near, run); result.failed())
+        if (const auto result = runFolderFor (path, run); result.failed())
             return result;
 
-        path = run.getChildFile (juce::String (++counter));
+        aside = run.getChildFile (juce::String (++counter));
         return juce::Result::ok();
     }
 
-    juce::Result WorkFolders::newFolderNear (const juce::File& near, juce::File& folder)
+    juce::Result WorkFolders::newFolderFor (const juce::File& installed, juce::File& folder)
     {
-        if (const auto result = asidePathNear (near, folder); result.failed())
+        juce::File run;
+
+        if (const auto result = runFolderFor (installed, run); result.failed())
             return result;
 
+        folder = run.getChildFile (juce::String (++counter));
         return files.createFolder (folder);
     }
 
@@ -141,7 +178,7 @@ namespace CorvoAudio
 
     void WorkFolders::removeLeftovers (const juce::String& productId, const juce::Array<juce::File>& destinations)
     {
-        juce::Array<juce::File> roots;
+        juce::Array<juce::File> places;
 
         for (const auto& destination : destinations)
         {
@@ -155,20 +192,20 @@ namespace CorvoAudio
                     platform::deletePath (child);
 
             if (const auto volume = platform::volumeOf (destination); volume != juce::File())
-                roots.addIfNotAlreadyThere (rootOn (volume));
+                places.addIfNotAlreadyThere (placeOn (volume));
         }
 
-        for (const auto& root : roots)
+        for (const auto& place : places)
         {
-            if (! root.isDirectory())
+            if (! place.isDirectory())
                 continue;
 
-            // A module still loaded stays until the restart it is listed for.
-            for (const auto& child : root.findChildFiles (juce::File::findDirectories, false, runPrefix (productId) + "*",
-                                                          juce::File::FollowSymlinks::no))
-                platform::deletePath (child);
-
-            removeRootIfEmpty (root);
+            // A run that is still going holds its marker; a module still loaded stays until the
+            // restart it is listed for.
+            for (const auto& child : place.findChildFiles (juce::File::findDirectories, false, runPrefix (productId) + "*",
+                                                           juce::File::FollowSymlinks::no))
+                if (! child.getChildFile (markerName).exists())
+                    platform::deletePath (child);
         }
     }
 }

@@ -94,8 +94,12 @@ namespace platform
     /** The system's text for a Windows error code ("There is not enough space on the disk."). */
     juce::String systemMessage (unsigned long errorCode);
 
-    /** Renames a file or folder; fails, with the system's reason, when the target exists. */
-    juce::Result movePath (const juce::File& from, const juce::File& to);
+    /** Renames a file or folder; fails, with the system's reason, when the target exists. The
+        Windows error code of a failure goes to errorCode when it is given. */
+    juce::Result movePath (const juce::File& from, const juce::File& to, unsigned long* errorCode = nullptr);
+
+    /** Windows error codes of a file that another handle holds for a moment or for good. */
+    constexpr unsigned long errorAccessDenied = 5, errorSharingViolation = 32, errorLockViolation = 33;
 
     /** Replaces target with data in one rename from a hidden file beside it: on failure the old file
         stays as it was. The message names the file and gives the system's reason. */
@@ -131,10 +135,10 @@ namespace platform
         JUCE_DECLARE_NON_COPYABLE (NewFile)
     };
 
-    /** True when another program holds the file so that it cannot be replaced or deleted now:
-        open without sharing deletion, or loaded as a program module (which Windows lets rename
-        but neither write nor delete). A read-only attribute is no hold: it is looked past and
-        left as it was. */
+    /** True when another program holds the file or folder so that it cannot be renamed or
+        deleted now: open without sharing deletion (a folder too, as a command prompt standing in
+        it holds it), or loaded as a program module (which Windows lets rename but neither write
+        nor delete). A read-only attribute is no hold: it is looked past and left as it was. */
     bool isFileHeld (const juce::File& file);
 
     /** A program as the Restart Manager names it. */
@@ -149,16 +153,33 @@ namespace platform
     std::vector<ProcessInfo> programsUsingAny (const juce::Array<juce::File>& files);
 
     /** The root of the volume (drive or mounted folder) that holds path, or that would hold it:
-        a path that does not exist yet is taken by its nearest existing folder. */
+        a path that does not exist yet is taken by its nearest existing folder, and a link or
+        junction on the way is followed to where it leads. */
     juce::File volumeOf (const juce::File& path);
 
     /** Has Windows delete a file, or a folder once it is empty, when it next starts. Needs
         administrator rights. */
     bool removeAtRestart (const juce::File& path);
 
-    /** Creates a file that lasts exactly as long as this process: the system deletes it when the
-        process ends, however it ends, and nobody else can open or delete it meanwhile. */
-    bool createLifetimeMarker (const juce::File& file);
+    /** A file that exists as long as this object lives, and at most as long as the process: the
+        system deletes it when the handle closes, however the process ends. Nobody else can open
+        or delete it meanwhile, so that another process can tell by it that this one still runs. */
+    class LifetimeMarker final
+    {
+    public:
+        /** Creates the file; a file that exists already is refused (isHeld() is then false). */
+        explicit LifetimeMarker (const juce::File& file);
+        ~LifetimeMarker();
+
+        bool isHeld() const     { return handle != nullptr; }
+
+        /** Lets the marker live on until the process ends. */
+        void keepUntilExit()    { handle = nullptr; }
+
+    private:
+        void* handle = nullptr;
+        JUCE_DECLARE_NON_COPYABLE (LifetimeMarker)
+    };
 
     /** Gives a moved file or folder (with everything in it) the access rights its new folder
         passes on, instead of those it brought from where it was made. */
@@ -180,12 +201,15 @@ namespace platform
         JUCE_DECLARE_NON_COPYABLE (InstanceLock)
     };
 
-    /** Runs a command line without a window and without waiting for it, in the given folder. */
-    bool startHiddenProcess (const juce::String& commandLine, const juce::File& workingFolder);
+    /** Runs a command line without a window and without waiting for it, in the given folder, with
+        this process's environment and the given variables added to it. */
+    bool startHiddenProcess (const juce::String& commandLine, const juce::File& workingFolder,
+                             const juce::StringPairArray& extraEnvironment = {});
 
-    /** Creates a folder that only Administrators and SYSTEM may use. False if it cannot be made
-        with that protection from the start. */
-    bool createAdminOnlyFolder (const juce::File& folder);
+    /** Creates a folder that only Administrators and SYSTEM may change, and with readableByUsers
+        the users may read. False if it cannot be made with that protection from the start (it
+        exists already, or its place does not). */
+    bool createAdminOnlyFolder (const juce::File& folder, bool readableByUsers = false);
 
     /** A GUI program has no console: attach to the parent's one when standard output is not
         redirected, so that a run from a command prompt shows its lines. */

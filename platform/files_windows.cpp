@@ -19,13 +19,18 @@ namespace platform
         return text;
     }
 
-    juce::Result movePath (const juce::File& from, const juce::File& to)
+    juce::Result movePath (const juce::File& from, const juce::File& to, unsigned long* errorCode)
     {
         if (MoveFileExW (from.getFullPathName().toWideCharPointer(), to.getFullPathName().toWideCharPointer(), 0))
             return juce::Result::ok();
 
+        const auto error = GetLastError();
+
+        if (errorCode != nullptr)
+            *errorCode = error;
+
         return juce::Result::fail ("Failed to move " + from.getFullPathName() + " to " + to.getFullPathName()
-                                   + ": " + systemMessage (GetLastError()));
+                                   + ": " + systemMessage (error));
     }
 
     NewFile::NewFile (const juce::File& file)
@@ -156,6 +161,21 @@ namespace platform
             CloseHandle (handle);
             return false;
         }
+
+        bool startsLikeAProgram (const juce::String& path)
+        {
+            const auto handle = CreateFileW (path.toWideCharPointer(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+
+            if (handle == INVALID_HANDLE_VALUE)
+                return true;   // cannot tell: asked like a program
+
+            char magic[2] {};
+            DWORD read = 0;
+            const auto ok = ReadFile (handle, magic, sizeof (magic), &read, nullptr);
+            CloseHandle (handle);
+            return ! ok || (read == 2 && magic[0] == 'M' && magic[1] == 'Z');
+        }
     }
 
     bool isFileHeld (const juce::File& file)
@@ -166,14 +186,18 @@ namespace platform
         if (attributes == INVALID_FILE_ATTRIBUTES)
             return false;
 
-        // Asking for the right to delete without sharing it fails while any other handle is open.
-        if (openFails (path, DELETE, 0))
+        // Asking for the right to delete, sharing everything, fails exactly while another handle
+        // does not share deletion: the hold that stops a rename. A virus scanner's or the
+        // indexer's handle that shares it is no hold.
+        if (openFails (path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
             return true;
 
         // A loaded module has no open handle but an image section, which refuses writing: the one
-        // probe that finds a plug-in a host has loaded. Writing to a read-only file is refused for
-        // another reason, so the attribute the installation set is lifted for the probe.
-        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+        // probe that finds a plug-in a host has loaded. Only a program image can be loaded, so
+        // only a file that starts like one is asked (a handle opened for writing has a virus
+        // scanner look at the file again when it closes). Writing to a read-only file is refused
+        // for another reason, so the attribute the installation set is lifted for the probe.
+        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 || ! startsLikeAProgram (path))
             return false;
 
         const auto readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -244,9 +268,33 @@ namespace platform
         while (existing.getFullPathName().isNotEmpty() && ! existing.exists() && existing.getParentDirectory() != existing)
             existing = existing.getParentDirectory();
 
+        // A plug-in folder is often a link to another drive: its volume is the one it leads to.
+        auto resolvedPath = existing.getFullPathName();
+        const auto handle = CreateFileW (resolvedPath.toWideCharPointer(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+
+        if (handle != INVALID_HANDLE_VALUE)
+        {
+            std::vector<WCHAR> final (32768);
+            const auto length = GetFinalPathNameByHandleW (handle, final.data(), (DWORD) final.size(), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+            CloseHandle (handle);
+
+            if (length > 0 && length < final.size())
+            {
+                juce::String resolved (final.data());
+
+                if (resolved.startsWith ("\\\\?\\UNC\\"))
+                    resolved = "\\\\" + resolved.substring (8);
+                else if (resolved.startsWith ("\\\\?\\"))
+                    resolved = resolved.substring (4);
+
+                resolvedPath = resolved;
+            }
+        }
+
         std::vector<WCHAR> volume (32768);
 
-        if (! GetVolumePathNameW (existing.getFullPathName().toWideCharPointer(), volume.data(), (DWORD) volume.size()))
+        if (! GetVolumePathNameW (resolvedPath.toWideCharPointer(), volume.data(), (DWORD) volume.size()))
             return {};
 
         return juce::File (juce::String (volume.data()));
@@ -257,13 +305,21 @@ namespace platform
         return MoveFileExW (path.getFullPathName().toWideCharPointer(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
     }
 
-    bool createLifetimeMarker (const juce::File& file)
+    LifetimeMarker::LifetimeMarker (const juce::File& file)
     {
-        // The handle is never closed: the system closes it as the process ends, and the file goes
-        // with it.
-        const auto handle = CreateFileW (file.getFullPathName().toWideCharPointer(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        return handle != INVALID_HANDLE_VALUE;
+        const auto created = CreateFileW (file.getFullPathName().toWideCharPointer(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+
+        if (created != INVALID_HANDLE_VALUE)
+            handle = created;
+    }
+
+    LifetimeMarker::~LifetimeMarker()
+    {
+        // Closing the last handle deletes the file. A marker kept until exit is closed by the
+        // system as the process ends.
+        if (handle != nullptr)
+            CloseHandle (handle);
     }
 
     bool inheritAccessFromParent (const juce::File& path)

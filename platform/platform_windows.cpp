@@ -171,11 +171,49 @@ namespace platform
         return RemoveDirectoryW (wide) != 0;
     }
 
-    bool startHiddenProcess (const juce::String& commandLine, const juce::File& workingFolder)
+    namespace
+    {
+        /** This process's environment with the extra variables set, as CreateProcessW takes it:
+            "name=value" strings, each ended by a zero, and one more zero at the end. */
+        std::wstring environmentWith (const juce::StringPairArray& extra)
+        {
+            std::wstring block;
+            auto* strings = GetEnvironmentStringsW();
+
+            for (auto* entry = strings; entry != nullptr && *entry != 0; entry += wcslen (entry) + 1)
+            {
+                const juce::String text (entry);
+                const auto name = text.upToFirstOccurrenceOf ("=", false, false);
+
+                // Names that start with "=" are the drives' current folders; they stay.
+                if (name.isNotEmpty() && extra.getAllKeys().contains (name, true))
+                    continue;
+
+                block.append (entry);
+                block.push_back (L'\0');
+            }
+
+            if (strings != nullptr)
+                FreeEnvironmentStringsW (strings);
+
+            for (const auto& key : extra.getAllKeys())
+            {
+                block.append ((key + "=" + extra[key]).toWideCharPointer());
+                block.push_back (L'\0');
+            }
+
+            block.push_back (L'\0');
+            return block;
+        }
+    }
+
+    bool startHiddenProcess (const juce::String& commandLine, const juce::File& workingFolder,
+                             const juce::StringPairArray& extraEnvironment)
     {
         // CreateProcessW may write into the command line buffer, so it gets a copy of its own.
         std::wstring buffer (commandLine.toWideCharPointer());
         buffer.push_back (L'\0');
+        auto environment = environmentWith (extraEnvironment);
 
         STARTUPINFOW startup {};
         startup.cb = sizeof (startup);
@@ -186,8 +224,8 @@ namespace platform
 
         const auto folder = workingFolder.getFullPathName();
 
-        if (! CreateProcessW (nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                              folder.isEmpty() ? nullptr : folder.toWideCharPointer(), &startup, &process))
+        if (! CreateProcessW (nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT,
+                              environment.data(), folder.isEmpty() ? nullptr : folder.toWideCharPointer(), &startup, &process))
             return false;
 
         CloseHandle (process.hThread);
@@ -195,14 +233,16 @@ namespace platform
         return true;
     }
 
-    bool createAdminOnlyFolder (const juce::File& folder)
+    bool createAdminOnlyFolder (const juce::File& folder, bool readableByUsers)
     {
         // Protected, not inherited: full control for Administrators and SYSTEM, for the folder and
-        // everything created in it. No one else gets an entry, so no one else gets in.
+        // everything created in it, and with readableByUsers reading and listing for the users.
+        // No one else gets an entry, so no one else changes anything in it.
         PSECURITY_DESCRIPTOR descriptor = nullptr;
+        const auto sddl = readableByUsers ? L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"
+                                          : L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
-        if (! ConvertStringSecurityDescriptorToSecurityDescriptorW (L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)",
-                                                                    SDDL_REVISION_1, &descriptor, nullptr))
+        if (! ConvertStringSecurityDescriptorToSecurityDescriptorW (sddl, SDDL_REVISION_1, &descriptor, nullptr))
             return false;
 
         SECURITY_ATTRIBUTES attributes {};

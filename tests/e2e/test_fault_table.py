@@ -31,7 +31,7 @@ VST3 = VST3_FOLDER + "\\Tarrow Audio - Ondra.vst3"
 AAX = AAX_FOLDER + "\\Tarrow Audio - Ondra.aaxplugin"
 VST3_MODULE = VST3 + "\\Contents\\x86_64-win\\Tarrow Audio - Ondra.vst3"
 USER = os.environ.get("USER", "root")
-WORK_ROOT = "C:\\ProgramData\\Installer Work"
+WORK_ROOT = "C:\\ProgramData"   # where the installer's own folders go on the system volume
 PLUGIN_FOLDERS = (VST3_FOLDER, AAX_FOLDER, "C:\\Program Files\\Common Files\\CLAP")
 LOADABLE = (".vst3", ".aaxplugin", ".clap", ".dll")
 BUNDLES = {"Tarrow Audio - Ondra.vst3", "Tarrow Audio - Ondra.aaxplugin", "Other Vendor.vst3", "Other Vendor.aaxplugin"}
@@ -108,7 +108,7 @@ class FaultTable(unittest.TestCase):
         for folder in folders + (WORK_ROOT,):
             if os.path.isdir(prefix.unix(folder)):
                 left = [name for name in os.listdir(prefix.unix(folder))
-                        if name.startswith(".installing") or name == "Installer Work" or name.startswith("{")]
+                        if name.startswith(".installing") or name.startswith(".installer-")]
                 self.assertEqual(left, [], folder)
 
     def assert_nothing_loadable_outside_bundles(self, prefix, bundles=BUNDLES):
@@ -211,7 +211,10 @@ class InstallFaults(FaultTable):
 
     def test_a_full_disk_at_extraction(self):
         with Prefix("faults-full-disk") as prefix:
-            disk = self.mount_small_disk(prefix, VST3_FOLDER, "256k")
+            # A volume of its own for the plug-in folders, mounted at the folder that holds them:
+            # the installer unpacks at its root, outside the folders that hosts scan.
+            common_files = VST3_FOLDER.rsplit("\\", 1)[0]
+            disk = self.mount_small_disk(prefix, common_files, "256k")
             victims = plant(prefix)
             filler = self.fill(disk, 8192)
 
@@ -223,9 +226,9 @@ class InstallFaults(FaultTable):
                             output)
             self.assertFalse(os.path.exists(prefix.unix(VST3)), "no half bundle")
             self.assertIsNone(prefix.reg_values(ONDRA_KEY))
-            self.assert_no_staging(prefix, VST3_FOLDER)
+            self.assert_no_staging(prefix, VST3_FOLDER, common_files)
             self.assert_untouched(prefix, victims)
-            self.assertEqual({name: data for name, data in contents(prefix, VST3_FOLDER).items() if name in filler}, filler)
+            self.assertEqual({name: data for name, data in contents(prefix, common_files).items() if name in filler}, filler)
 
     def test_a_full_disk_when_the_uninstall_script_is_written(self):
         suite = "C:\\Program Files\\Tarrow Audio\\Ondra Suite"
@@ -338,7 +341,7 @@ class InUseFaults(FaultTable):
             # What killed runs left, of an earlier version beside the bundle and of this one in its
             # own folder: the next install removes both.
             leftovers = {VST3_FOLDER + "\\.installing-" + ONDRA_ID + "-0123456789ab\\previous\\Tarrow Audio - Ondra.vst3": b"MZ",
-                         WORK_ROOT + "\\{" + ONDRA_ID + "}-0123456789ab\\1\\Contents\\x86_64-win\\Tarrow Audio - Ondra.vst3": b"MZ"}
+                         WORK_ROOT + "\\.installer-{" + ONDRA_ID + "}-0123456789ab\\1\\Contents\\x86_64-win\\Tarrow Audio - Ondra.vst3": b"MZ"}
 
             # A host has the plug-in loaded, as a DAW left open does.
             host, host_output = prefix.spawn(WINTOOL, "load", VST3_MODULE, "300")

@@ -15,7 +15,8 @@ namespace
     {
         bool isHeld (const juce::File& file) override
         {
-            auto& looks = holds[file.getFileName()];
+            // Folders by their name and a "/".
+            auto& looks = holds[file.getFileName() + (file.isDirectory() ? "/" : "")];
 
             if (looks == 0)
                 return false;
@@ -67,7 +68,7 @@ TEST (FilesInUse, ProgramsAreNamedForTheFilesTheyHold)
 
     FakeProbe probe;
     probe.holds["Ondra.vst3"] = -1;                              // loaded by a host
-    probe.programs["Ondra.vst3"] = { "Cubase 13", 4242 };
+    probe.programs["Ondra.vst3"] = { "Studio Host 5", 4242 };
     probe.holds["sample7.wav"] = -1;                             // held, with no program Windows names
 
     const auto inUse = findFilesInUse ({ bundle }, probe, 0, 0, nullptr);
@@ -80,15 +81,23 @@ TEST (FilesInUse, ProgramsAreNamedForTheFilesTheyHold)
     lines.sort (true);
     juce::StringArray expected;
     expected.add (bundle.getChildFile ("Contents/Resources/sample7.wav").getFullPathName() + " is in use");
-    expected.add (bundle.getChildFile ("Contents/x86_64-win/Ondra.vst3").getFullPathName() + " is in use by Cubase 13 (process 4242)");
+    expected.add (bundle.getChildFile ("Contents/x86_64-win/Ondra.vst3").getFullPathName() + " is in use by Studio Host 5 (process 4242)");
     EXPECT_EQ (lines, expected);
 
-    // Sixty-three files and one held: a few questions to the Restart Manager, not one a file.
-    EXPECT_LE (probe.questions, 14);
+    // The Restart Manager only names who holds what the probes found: it is asked about those
+    // files, not about every file of the bundle, and not at all when nothing is held.
+    EXPECT_LE (probe.questions, 3);
 
     FakeProbe free;
     EXPECT_TRUE (findFilesInUse ({ bundle }, free, 0, 0, nullptr).empty());
-    EXPECT_EQ (free.questions, 1);
+    EXPECT_EQ (free.questions, 0);
+
+    // A folder that a program stands in (a command prompt's current folder) cannot be renamed.
+    FakeProbe standing;
+    standing.holds["Contents/"] = -1;
+    const auto folderInUse = findFilesInUse ({ bundle }, standing, 0, 0, nullptr);
+    ASSERT_EQ (folderInUse.size(), 1u);
+    EXPECT_EQ (inUseLine (folderInUse[0]), bundle.getChildFile ("Contents").getFullPathName() + " is in use");
 }
 
 TEST (FilesInUse, TransientHoldsAreLookedAtAgainBeforeTheyCount)

@@ -66,9 +66,9 @@ namespace
         juce::StringArray workLeftovers() const
         {
             juce::StringArray left;
-            const auto root = WorkFolders::rootOn (platform::volumeOf (temp.folder));
+            const auto place = WorkFolders::placeOn (platform::volumeOf (temp.folder));
 
-            for (const auto& folder : root.findChildFiles (juce::File::findDirectories, false, "{" + id + "}-*"))
+            for (const auto& folder : place.findChildFiles (juce::File::findDirectories, false, ".installer-{" + id + "}-*"))
                 left.add (folder.getFullPathName());
 
             return left;
@@ -125,13 +125,16 @@ namespace
     /** A host that has the VST3 module loaded, as the Restart Manager names it. */
     struct HostProbe final : FileUseProbe
     {
-        bool isHeld (const juce::File& file) override { return file.getFileName() == moduleName && file.getFullPathName().contains ("VST3"); }
+        bool isHeld (const juce::File& file) override
+        {
+            return file.existsAsFile() && file.getFileName() == moduleName && file.getFullPathName().contains ("VST3");
+        }
 
         std::vector<platform::ProcessInfo> programsUsing (const juce::Array<juce::File>& files) override
         {
             for (const auto& file : files)
                 if (isHeld (file))
-                    return { { "Cubase 13", 4242 } };
+                    return { { "Studio Host 5", 4242 } };
 
             return {};
         }
@@ -150,7 +153,7 @@ TEST (Installation, FilesInUseChangeNothingAndNameTheirPrograms)
     EXPECT_EQ (*seam.exitCode, 9) << output;
 
     const auto module = upgrade.vst3.getChildFile ("Contents/x86_64-win/" + moduleName).getFullPathName();
-    EXPECT_TRUE (output.contains ("\n" + module + " is in use by Cubase 13 (process 4242)\nClose these programs and run the installer again.\n"))
+    EXPECT_TRUE (output.contains ("\n" + module + " is in use by Studio Host 5 (process 4242)\nClose these programs and run the installer again.\n"))
         << output;
     EXPECT_FALSE (output.contains ("Installing Tarrow Audio - Ondra.vst3...")) << "checked before anything is unpacked";
     EXPECT_EQ (upgrade.state(), upgrade.before);
@@ -171,9 +174,14 @@ TEST (Installation, FilesInUseChangeNothingAndNameTheirPrograms)
     }
     testing::internal::GetCapturedStdout();
 
-    ASSERT_EQ (asked.size(), 1u);
+    juce::StringArray askedLines;
+
+    for (const auto& file : asked)
+        askedLines.add (inUseLine (file));
+
+    ASSERT_EQ (asked.size(), 1u) << askedLines.joinIntoString ("\n");
     const auto message = Installer::filesInUseMessage ("Ondra", asked, false);
-    EXPECT_TRUE (message.startsWith ("Ondra cannot be installed while this program uses its files:\n\nCubase 13 (process 4242)\n\n")) << message;
+    EXPECT_TRUE (message.startsWith ("Ondra cannot be installed while this program uses its files:\n\nStudio Host 5 (process 4242)\n\n")) << message;
     EXPECT_EQ (upgrade.state(), upgrade.before);
 
     // The message as the user sees it.

@@ -26,6 +26,9 @@ namespace
             if (blocked != juce::File() && (from == blocked || from.isAChildOf (blocked)))
                 return juce::Result::fail ("injected failure of move " + juce::String (moves));
 
+            if (stuck != juce::File() && (from == stuck || from.isAChildOf (stuck)))
+                return juce::Result::fail ("injected failure of move " + juce::String (moves));
+
             return FileSteps::move (from, to);
         }
 
@@ -51,7 +54,7 @@ namespace
         }
 
         int failMove = 0, moves = 0;
-        juce::File blocked;
+        juce::File blocked, stuck;   // stuck: what a host took hold of once it was aside
         bool refuseWholeFolders = false;
         juce::File held;
         juce::Array<juce::File> listedForRestart;
@@ -130,6 +133,41 @@ TEST (Replacement, EitherTheNewBundleIsInPlaceOrEverythingIsAsItWas)
     }
 }
 
+TEST (Replacement, WhatCannotBePutBackIsKeptAndNamed)
+{
+    // The new bundle cannot move in, and a host has taken hold of the old one where it was put
+    // aside: it stays there, and so does the run's folder, for the user to be told about.
+    testing_support::TempFolder temp;
+    const auto target = temp["VST3/Ondra.vst3"];
+    const auto staged = temp["staged/Ondra.vst3"];
+    makeBundle (target, "old");
+    makeBundle (staged, "new");
+    const auto oldContent = contentOf (target);
+
+    FailingSteps steps;
+    juce::File aside, runFolder;
+
+    {
+        WorkFolders work ("kept-test-" + juce::Uuid().toString(), steps);
+        ASSERT_TRUE (work.asidePathFor (target, aside).wasOk());
+        runFolder = aside.getParentDirectory();
+        steps.failMove = 2;
+        steps.stuck = aside;
+
+        MoveJournal journal (steps);
+        ASSERT_TRUE (journal.move (target, aside).wasOk());
+        EXPECT_TRUE (journal.move (staged, target).failed());
+
+        const auto left = journal.undo();
+        ASSERT_EQ (left.size(), 1) << "the old bundle could not go back";
+        work.keep();
+        EXPECT_EQ (work.getFolders(), juce::StringArray (runFolder.getFullPathName()));
+    }
+
+    EXPECT_EQ (contentOf (aside), oldContent) << "kept, never deleted with the run's folder";
+    platform::deletePath (runFolder);
+}
+
 TEST (Replacement, WhatAHostHoldsIsDeletedAtTheRestart)
 {
     testing_support::TempFolder temp;
@@ -138,9 +176,10 @@ TEST (Replacement, WhatAHostHoldsIsDeletedAtTheRestart)
 
     {
         WorkFolders work ("replacement-test-" + juce::Uuid().toString(), steps);
-        ASSERT_TRUE (work.asidePathNear (temp.folder, aside).wasOk());
+        ASSERT_TRUE (work.asidePathFor (temp["VST3/Ondra.vst3"], aside).wasOk());
         EXPECT_FALSE (aside.getFullPathName().containsIgnoreCase ("vst3")) << "a name no host loads: " << aside.getFullPathName();
-        EXPECT_TRUE (aside.getFullPathName().contains (WorkFolders::rootOn (platform::volumeOf (temp.folder)).getFullPathName()));
+        EXPECT_TRUE (aside.isAChildOf (WorkFolders::placeOn (platform::volumeOf (temp.folder))));
+        EXPECT_FALSE (aside.isAChildOf (temp.folder)) << "away from the folders a host scans";
 
         // An old bundle, put aside, whose module a host has loaded meanwhile.
         makeBundle (aside, "old");
@@ -174,11 +213,17 @@ TEST (Replacement, LeftoversOfKilledRunsAreRemoved)
     const auto usersFile = destination.getChildFile (".installing-" + product + "-notes.txt");
     usersFile.create();
 
-    const auto root = WorkFolders::rootOn (platform::volumeOf (destination));
-    const auto killedRun = root.getChildFile ("{" + product + "}-0123456789ab");
+    const auto place = WorkFolders::placeOn (platform::volumeOf (destination));
+    const auto killedRun = place.getChildFile (".installer-{" + product + "}-0123456789ab");
     killedRun.getChildFile ("1/Ondra.vst3/Contents/module.dll").create();
-    const auto anotherProduct = root.getChildFile ("{another-" + product + "}-0123456789ab");
+    const auto anotherProduct = place.getChildFile (".installer-{another-" + product + "}-0123456789ab");
     anotherProduct.createDirectory();
+
+    // A run of the same product in another session, still going.
+    const auto goingRun = place.getChildFile (".installer-{" + product + "}-aaaaaaaaaaaa");
+    goingRun.getChildFile ("1/half.dll").create();
+    auto marker = std::make_unique<platform::LifetimeMarker> (goingRun.getChildFile (".running"));
+    ASSERT_TRUE (marker->isHeld());
 
     WorkFolders::removeLeftovers (product, { destination });
 
@@ -186,6 +231,12 @@ TEST (Replacement, LeftoversOfKilledRunsAreRemoved)
     EXPECT_FALSE (killedRun.exists());
     EXPECT_TRUE (othersStaging.isDirectory()) << "another product's run may still be going";
     EXPECT_TRUE (anotherProduct.isDirectory());
+    EXPECT_TRUE (goingRun.getChildFile ("1/half.dll").existsAsFile()) << "a run that holds its marker is going";
     EXPECT_TRUE (usersFile.existsAsFile()) << "only folders are staging folders";
+
+    // Once it has ended, it is a leftover like any other.
+    marker.reset();
+    WorkFolders::removeLeftovers (product, { destination });
+    EXPECT_FALSE (goingRun.exists());
     platform::deletePath (anotherProduct);
 }

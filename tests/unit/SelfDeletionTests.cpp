@@ -6,50 +6,63 @@
 
 TEST (SelfDeletion, ScriptTextWithAndWithoutTheParentFolder)
 {
-    const juce::File exe ("C:\\Program Files\\Tarrow Audio\\Ondra\\Installer.exe");
-    const juce::File folder ("C:\\users\\me\\Temp\\SelfDeletionabc");
-    const auto script = folder.getChildFile ("SelfDeletionabc.bat");
-    const auto marker = folder.getChildFile ("uninstaller.running");
-    const juce::Array<juce::File> made { juce::File ("C:\\Program Files\\Tarrow Audio\\Ondra"), juce::File ("C:\\Program Files\\Tarrow Audio") };
+    const auto ue = juce::String (juce::CharPointer_UTF8 ("\xc3\xbc"));
+    const juce::File exe ("C:\\Program Files\\Tarrow S" + ue + "hne 100%\\Ondra\\Installer.exe");
+    const juce::File marker ("C:\\users\\J" + ue + "rgen\\Temp\\SelfDeletionabc\\uninstaller.running");
+    const juce::Array<juce::File> made { exe.getParentDirectory(), exe.getParentDirectory().getParentDirectory() };
 
-    const auto withoutParent = juce::StringArray::fromLines (CorvoAudio::selfDeletionScriptText (4242, exe, false, script, folder, marker));
-    const auto withParent = juce::StringArray::fromLines (CorvoAudio::selfDeletionScriptText (4242, exe, true, script, folder, marker, made));
+    const auto withoutParent = CorvoAudio::selfDeletionScript (4242, exe, false, marker);
+    const auto withParent = CorvoAudio::selfDeletionScript (4242, exe, true, marker, made);
+    const auto lines = juce::StringArray::fromLines (withParent.text);
 
     // fromLines sees the final line end as one more, empty line.
-    EXPECT_EQ (withoutParent.size(), 21 + 1);
-    EXPECT_EQ (withParent.size(), 25 + 1);
-    EXPECT_EQ (withParent[1], "echo Waiting for process with id 4242 to finish...");
+    EXPECT_EQ (juce::StringArray::fromLines (withoutParent.text).size(), 21 + 1);
+    EXPECT_EQ (lines.size(), 25 + 1);
+    EXPECT_EQ (lines[1], "echo Waiting for process with id 4242 to finish...");
 
     // The wait lasts as long as the uninstaller runs, however long the user keeps its last page
     // open: the marker goes only when the process ends. The bound is counted from then on.
-    EXPECT_EQ (withParent[3], "if exist \"C:\\users\\me\\Temp\\SelfDeletionabc\\uninstaller.running\" (");
-    EXPECT_EQ (withParent[4], "    ping -n 2 127.0.0.1 >nul");
-    EXPECT_EQ (withParent[5], "    goto waitLoop");
-    EXPECT_EQ (withParent[10], "del /Q /F \"C:\\Program Files\\Tarrow Audio\\Ondra\\Installer.exe\" >nul 2>&1");
-    EXPECT_EQ (withParent[11], "if exist \"C:\\Program Files\\Tarrow Audio\\Ondra\\Installer.exe\" (");
-    EXPECT_EQ (withParent[12], "    if %tries% geq 300 goto deleteEnd");
+    EXPECT_EQ (lines[3], "if exist \"%UNINSTALLER_MARKER%\" (");
+    EXPECT_EQ (lines[4], "    ping -n 2 127.0.0.1 >nul");
+    EXPECT_EQ (lines[5], "    goto waitLoop");
+    EXPECT_EQ (lines[10], "del /Q /F \"%UNINSTALLER_PATH%\" >nul 2>&1");
+    EXPECT_EQ (lines[11], "if exist \"%UNINSTALLER_PATH%\" (");
+    EXPECT_EQ (lines[12], "    if %tries% geq 300 goto deleteEnd");
 
-    EXPECT_EQ (withParent[18], "echo Deleting parent directory...");
-    EXPECT_EQ (withParent[19], "rmdir /S /Q \"C:\\Program Files\\Tarrow Audio\\Ondra\"");
-    EXPECT_EQ (withParent[20], "rmdir /Q \"C:\\Program Files\\Tarrow Audio\\Ondra\" 2>nul");
-    EXPECT_EQ (withParent[21], "rmdir /Q \"C:\\Program Files\\Tarrow Audio\" 2>nul");
-    EXPECT_EQ (withParent[23], "del /Q /F \"C:\\users\\me\\Temp\\SelfDeletionabc\\SelfDeletionabc.bat\" & rmdir /Q \"C:\\users\\me\\Temp\\SelfDeletionabc\"");
-    EXPECT_EQ (withParent[24], "echo Done.");
-    EXPECT_FALSE (withoutParent.joinIntoString ("\n").contains ("rmdir /S"));
-    EXPECT_FALSE (withParent.joinIntoString ("\n").contains ("tasklist")) << "Wine's lists nothing, and Windows 11 may lack wmic";
+    // Folders only when empty, never with /S: whatever anyone put there meanwhile stays.
+    EXPECT_EQ (lines[18], "echo Deleting parent directory...");
+    EXPECT_EQ (lines[19], "rmdir /Q \"%UNINSTALLER_FOLDER%\" 2>nul");
+    EXPECT_EQ (lines[20], "rmdir /Q \"%UNINSTALLER_MADE_FOLDER1%\" 2>nul");
+    EXPECT_EQ (lines[21], "rmdir /Q \"%UNINSTALLER_MADE_FOLDER2%\" 2>nul");
+    EXPECT_EQ (lines[23], "del /Q /F \"%~f0\" & rmdir /Q \"%~dp0\"");
+    EXPECT_EQ (lines[24], "echo Done.");
+    EXPECT_FALSE (withParent.text.containsIgnoreCase ("/S ")) << withParent.text;
+    EXPECT_FALSE (withParent.text.contains ("tasklist")) << "Wine's lists nothing, and Windows 11 may lack wmic";
+
+    // The paths reach cmd as they are, through its environment: a batch file is read in the
+    // console's code page, which has no letter for many a user's name, and "%" is cmd's own.
+    EXPECT_FALSE (withParent.text.contains (ue) || withParent.text.contains ("100%\\"));
+    EXPECT_EQ (withParent.environment["UNINSTALLER_PATH"], exe.getFullPathName());
+    EXPECT_EQ (withParent.environment["UNINSTALLER_MARKER"], marker.getFullPathName());
+    EXPECT_EQ (withParent.environment["UNINSTALLER_FOLDER"], exe.getParentDirectory().getFullPathName());
+    EXPECT_EQ (withParent.environment["UNINSTALLER_MADE_FOLDER2"], made[1].getFullPathName());
+    EXPECT_FALSE (withoutParent.environment.containsKey ("UNINSTALLER_FOLDER"));
 }
 
-TEST (SelfDeletion, MarkerLastsAsLongAsItsProcess)
+TEST (SelfDeletion, MarkerLastsAsLongAsItsHolder)
 {
-    // Held by this process, deleted by nobody else; the system deletes it when the process ends
-    // (the end-to-end test of the uninstaller sees that part).
     testing_support::TempFolder temp;
-    const auto marker = temp["uninstaller.running"];
-    ASSERT_TRUE (platform::createLifetimeMarker (marker));
-    EXPECT_TRUE (marker.existsAsFile());
-    EXPECT_FALSE (platform::deletePath (marker));
-    EXPECT_TRUE (marker.existsAsFile());
-    EXPECT_FALSE (platform::createLifetimeMarker (marker)) << "never one that someone else prepared";
+    const auto file = temp["uninstaller.running"];
+
+    {
+        platform::LifetimeMarker marker (file);
+        ASSERT_TRUE (marker.isHeld());
+        EXPECT_TRUE (file.existsAsFile());
+        EXPECT_FALSE (platform::deletePath (file)) << "nobody else deletes it";
+        EXPECT_FALSE (platform::LifetimeMarker (file).isHeld()) << "never one that someone else prepared";
+    }
+
+    EXPECT_FALSE (file.exists()) << "the system deletes it with its holder";
 }
 
 TEST (SelfDeletion, CommandLineUsesTheSystemInterpreterWithoutAutoRun)
