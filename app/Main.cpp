@@ -3,6 +3,19 @@
 
 #include <windows.h>
 
+namespace
+{
+    // Before any other part of the program runs (the first constructors run at priority 101): the
+    // DLLs it imports at first use, and every one that JUCE or Windows loads by name, come from
+    // System32 alone, never from the download folder the installer was started in.
+    struct DllSearchRestriction
+    {
+        DllSearchRestriction()  { platform::restrictDllSearchToSystem(); }
+    };
+
+    __attribute__ ((init_priority (101))) DllSearchRestriction dllSearchRestriction;
+}
+
 juce::JUCEApplicationBase* juce_CreateApplication()
 {
     return new CorvoAudio::AppInstaller();

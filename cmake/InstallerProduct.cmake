@@ -112,7 +112,11 @@ function(installer_add_product target product_dir output_dir)
     target_link_options(${target} PRIVATE ${INSTALLER_STATIC_LINK_OPTIONS} -s)
     set_target_properties(${target} PROPERTIES
         OUTPUT_NAME Installer
-        RUNTIME_OUTPUT_DIRECTORY "${output_dir}")
+        RUNTIME_OUTPUT_DIRECTORY "${output_dir}"
+        LINK_DEPENDS "${INSTALLER_DELAYLOAD_LIBRARIES}")
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND "${Python3_EXECUTABLE}" "${INSTALLER_IMPORT_CHECK}" --objdump "${INSTALLER_OBJDUMP}" "$<TARGET_FILE:${target}>"
+        VERBATIM)
 endfunction()
 
 # A resource table whose bytes the assembler takes straight from the files (".incbin"): nothing of

@@ -40,8 +40,11 @@ target_compile_options(juce_lib PRIVATE -w)
 add_library(installer_warnings INTERFACE)
 target_compile_options(installer_warnings INTERFACE -Wall -Wextra)
 
-# Every executable is linked statically: it must import nothing but Windows system DLLs. Its
+# Every executable is linked statically: it must import nothing but Windows system DLLs, and at
+# start only KnownDLLs (the others at first use, see DelayLoad.cmake). Its
 # sections start on page boundaries in the file as in memory, so that a loader can map them from
 # the file page by page: with the default 512-byte alignment Wine reads the whole image, payload
 # included, into memory at start.
-set(INSTALLER_STATIC_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -Wl,--file-alignment,0x1000)
+include(DelayLoad)
+set(INSTALLER_STATIC_LINK_OPTIONS -static -static-libgcc -static-libstdc++ -Wl,--file-alignment,0x1000
+    "-L${INSTALLER_DELAYLOAD_DIR}")

@@ -42,6 +42,10 @@ namespace platform
         virtual void openDocument (const juce::File& document) { document.startAsProcess(); }
     };
 
+    /** From now on, every DLL the process loads by name is looked for in System32 alone: never
+        in the folder the executable was started from, where anyone may have put one. */
+    void restrictDllSearchToSystem();
+
     /** The seam in use: the real one unless a test replaced it. */
     Seam& seam();
 

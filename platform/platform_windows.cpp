@@ -11,6 +11,11 @@
 
 namespace platform
 {
+    void restrictDllSearchToSystem()
+    {
+        SetDefaultDllDirectories (LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+
     bool realIsRunningAsAdmin()
     {
         SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
