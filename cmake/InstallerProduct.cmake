@@ -97,11 +97,18 @@ function(installer_add_product target product_dir output_dir)
                    "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources/ProductResources.cpp" @ONLY)
     target_sources(${target}_resources PRIVATE "${CMAKE_CURRENT_BINARY_DIR}/${target}_resources/ProductResources.cpp")
 
-    # The product's icon, as the registration shows it, and the manifest that keeps the installer
-    # unelevated until it asks for rights itself (resource type 24 is RT_MANIFEST).
+    # The product's icon, as the registration shows it, the manifest that keeps the installer
+    # unelevated until it asks for rights itself, and the version resource that Windows shows.
     get_filename_component(manifest "${INSTALLER_SOURCE_DIR}/app/Installer.manifest" ABSOLUTE)
-    file(CONFIGURE OUTPUT "${staging}/Installer.rc"
-         CONTENT "1 ICON \"${icon}\"\n1 24 \"${manifest}\"\n")
+    set(rc_writer "${INSTALLER_SOURCE_DIR}/resources/write_installer_rc.py")
+    execute_process(COMMAND "${Python3_EXECUTABLE}" "${rc_writer}" --manifest "${product_dir}/Manifest.xml" --icon "${icon}"
+                            --app-manifest "${manifest}" --copyright "${product_dir}/Copyright.txt" --out "${staging}/Installer.rc"
+                    RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "Writing the resource script of ${target} failed (see above)")
+    endif()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${rc_writer}" "${manifest}")
+    set_source_files_properties("${staging}/Installer.rc" PROPERTIES OBJECT_DEPENDS "${icon};${manifest}")
 
     add_executable(${target} WIN32
         "${INSTALLER_SOURCE_DIR}/app/Main.cpp"

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """What Windows and its users must be able to trust in an installer run from a download folder.
 
-    test_trust.py <demo installer> <wintool> <planted version.dll>
+    test_trust.py <demo installer> <wintool> <planted version.dll> <non-ASCII installer>
 """
 import os
 import shutil
@@ -10,7 +10,7 @@ import unittest
 
 from winetest import Prefix, lines_of
 
-INSTALLER = WINTOOL = PLANTED = None
+INSTALLER = WINTOOL = PLANTED = NON_ASCII = None
 DOWNLOADS = "C:\\users\\Public\\Downloads"
 MARKER = "C:\\users\\Public\\planted-dll-ran.txt"
 # The system DLLs the installer uses that are not KnownDLLs. VERSION is one of them on Windows,
@@ -47,7 +47,25 @@ class Trust(unittest.TestCase):
                                                                            if os.path.exists(prefix.unix(MARKER)) else ""))
 
 
+    def test_the_installer_carries_its_name_and_version(self):
+        # As Explorer's Properties and the UAC prompt read them.
+        for program, expected in [
+            (INSTALLER, {"CompanyName": "Tarrow Audio", "ProductName": "Ondra", "ProductVersion": "1.0.7",
+                         "FileVersion": "1.0.7", "FILEVERSION": "1.0.7.0", "FileDescription": "Ondra Installer",
+                         "LegalCopyright": "\u00a9 2026 Tarrow Audio", "OriginalFilename": "Installer.exe"}),
+            (NON_ASCII, {"CompanyName": "Tarrow S\u00f6hne", "ProductName": "Ondra \u00dc", "ProductVersion": "2.0.1",
+                         "FILEVERSION": "2.0.1.0", "FileDescription": "Ondra \u00dc Installer"}),
+        ]:
+            with self.subTest(program=program), Prefix("trust-version") as prefix:
+                shutil.copy(program, prefix.unix("C:\\users\\Public\\Installer.exe"))
+                result = prefix.wine(WINTOOL, "version", "C:\\users\\Public\\Installer.exe")
+                values = dict(line.split("=", 1) for line in result.stdout.decode("utf-8").splitlines() if "=" in line)
+                self.assertEqual({key: values.get(key) for key in expected}, expected, values)
+                if program == NON_ASCII:
+                    self.assertNotIn("LegalCopyright", values, "a product folder without Copyright.txt gives none")
+
+
 if __name__ == "__main__":
-    INSTALLER, WINTOOL, PLANTED = sys.argv[1:4]
-    del sys.argv[1:4]
+    INSTALLER, WINTOOL, PLANTED, NON_ASCII = sys.argv[1:5]
+    del sys.argv[1:5]
     unittest.main(verbosity=2)

@@ -4,6 +4,9 @@
                                               plug-in host holds a plug-in's module
      wintool load <module> <seconds>          loads <module> as a plug-in host loads a plug-in
                                               (LoadLibrary) and keeps it loaded
+     wintool version <file>                   prints the strings of the file's version resource, as
+                                              Explorer's Properties reads them, one "name=value"
+                                              line each, in UTF-8
      wintool uninstall <registry key> [args]  runs the UninstallString of HKLM\<key> as the list of
                                               installed programs does, with [args] appended, and
                                               ends with its exit code
@@ -48,6 +51,50 @@ static int load (const wchar_t* path, int seconds)
     return 0;
 }
 
+static int version (const wchar_t* path)
+{
+    static const wchar_t* const names[] = { L"CompanyName", L"FileDescription", L"FileVersion", L"InternalName",
+                                            L"LegalCopyright", L"OriginalFilename", L"ProductName", L"ProductVersion" };
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW (path, &ignored);
+
+    if (size == 0)
+    {
+        printf ("no version resource: %lu\n", GetLastError());
+        return 2;
+    }
+
+    void* data = HeapAlloc (GetProcessHeap(), 0, size);
+
+    if (data == NULL || ! GetFileVersionInfoW (path, 0, size, data))
+        return 2;
+
+    VS_FIXEDFILEINFO* fixed = NULL;
+    UINT length = 0;
+
+    if (VerQueryValueW (data, L"\\", (void**) &fixed, &length) && fixed != NULL)
+        printf ("FILEVERSION=%lu.%lu.%lu.%lu\n", HIWORD (fixed->dwFileVersionMS), LOWORD (fixed->dwFileVersionMS),
+                HIWORD (fixed->dwFileVersionLS), LOWORD (fixed->dwFileVersionLS));
+
+    for (int i = 0; i < (int) (sizeof (names) / sizeof (names[0])); ++i)
+    {
+        wchar_t query[128];
+        wchar_t* value = NULL;
+        swprintf (query, 128, L"\\StringFileInfo\\040904b0\\%ls", names[i]);
+
+        if (! VerQueryValueW (data, query, (void**) &value, &length) || value == NULL)
+            continue;
+
+        char utf8[1024];
+        WideCharToMultiByte (CP_UTF8, 0, value, -1, utf8, sizeof (utf8), NULL, NULL);
+        char name[64];
+        WideCharToMultiByte (CP_UTF8, 0, names[i], -1, name, sizeof (name), NULL, NULL);
+        printf ("%s=%s\n", name, utf8);
+    }
+
+    return 0;
+}
+
 static int uninstall (const wchar_t* key, int argc, wchar_t** argv)
 {
     wchar_t command[4096];
@@ -88,9 +135,12 @@ int wmain (int argc, wchar_t** argv)
     if (argc == 4 && wcscmp (argv[1], L"load") == 0)
         return load (argv[2], _wtoi (argv[3]));
 
+    if (argc == 3 && wcscmp (argv[1], L"version") == 0)
+        return version (argv[2]);
+
     if (argc >= 3 && wcscmp (argv[1], L"uninstall") == 0)
         return uninstall (argv[2], argc - 3, argv + 3);
 
-    printf ("usage: wintool hold <file> <seconds> | wintool load <module> <seconds> | wintool uninstall <key> [args]\n");
+    printf ("usage: wintool hold <file> <seconds> | wintool load <module> <seconds> | wintool version <file> | wintool uninstall <key> [args]\n");
     return 2;
 }
