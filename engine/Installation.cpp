@@ -147,7 +147,7 @@ namespace CorvoAudio
         // of its folder.
         for (const auto& item : staged)
         {
-            if (! platform::inheritAccessFromParent (item.planned->installed))
+            if (! steps.takeRightsOfFolder (item.planned->installed))
             {
                 const auto message = "The access rights of " + item.planned->installed.getFullPathName()
                                    + " could not be set to those of its folder.";

@@ -25,6 +25,8 @@ namespace CorvoAudio
 
     bool FileSteps::remove (const juce::File& path)                                { return platform::deletePath (path); }
     bool FileSteps::removeAtRestart (const juce::File& path)                       { return platform::removeAtRestart (path); }
+    bool FileSteps::createPrivateFolder (const juce::File& folder)                 { return platform::createAdminOnlyFolder (folder); }
+    bool FileSteps::takeRightsOfFolder (const juce::File& path)                    { return platform::inheritAccessFromParent (path); }
 
     juce::Result FileSteps::createFolder (const juce::File& folder)
     {

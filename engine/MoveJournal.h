@@ -26,6 +26,13 @@ namespace CorvoAudio
 
         /** Has Windows delete a file, or an emptied folder, when it next starts. */
         virtual bool removeAtRestart (const juce::File& path);
+
+        /** Creates a folder that only administrators and the system may use, it and everything
+            made in it; false when it exists already or cannot be made so. */
+        virtual bool createPrivateFolder (const juce::File& folder);
+
+        /** Gives a path moved into place the rights its folder passes on, below it too. */
+        virtual bool takeRightsOfFolder (const juce::File& path);
     };
 
     /** Renames and new folders, recorded so that they can be undone: a replacement either

@@ -107,13 +107,13 @@ namespace CorvoAudio
                 return juce::Result::fail ("The volume of " + destination.getFullPathName() + " has no place outside "
                                            + pluginFolder.getFullPathName() + " to unpack into");
 
-        // A name nobody could have prepared, made where only administrators may change it from the
-        // moment it exists, in a folder in which users cannot rename or delete what is not theirs:
+        // A name nobody could have prepared, made where only administrators and the system may use
+        // it from the moment it exists (what is moved into place takes its new folder's rights), in a folder in which users cannot rename or delete what is not theirs:
         // nothing unpacked there can be swapped by another user before it is moved into place
         // (and, for a program, run elevated).
         const auto candidate = place.getChildFile (runPrefix (productId) + juce::Uuid().toString().substring (0, 12));
 
-        if (! platform::createAdminOnlyFolder (candidate, true))
+        if (! files.createPrivateFolder (candidate))
             return juce::Result::fail ("Failed to create folder " + candidate.getFullPathName());
 
         platform::addFileAttributes (candidate, true, false);

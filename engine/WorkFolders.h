@@ -14,8 +14,8 @@ namespace CorvoAudio
         there and an old one is put there before it is deleted: away from every folder a plug-in
         host scans, under names no host loads, and on the volume of the path it replaces, so that
         each of those moves is one rename. Each is made afresh for the run, below ProgramData on
-        its volume and at the root of any other, where only administrators may change it (users
-        may read it: what is unpacked there is readable the moment it is moved into place). */
+        its volume and at the root of any other, where only administrators and the system may use
+        it. */
     class WorkFolders final
     {
     public:

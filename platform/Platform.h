@@ -210,15 +210,22 @@ namespace platform
     bool startHiddenProcess (const juce::String& commandLine, const juce::File& workingFolder,
                              const juce::StringPairArray& extraEnvironment = {});
 
-    /** Creates a folder that only Administrators and SYSTEM may change, and with readableByUsers
-        the users may read. False if it cannot be made with that protection from the start (it
-        exists already, or its place does not). */
-    bool createAdminOnlyFolder (const juce::File& folder, bool readableByUsers = false);
+    /** The access rights createAdminOnlyFolder gives, in the system's text form (SDDL). */
+    juce::String adminOnlyAccess();
+
+    /** Creates a folder that only Administrators and SYSTEM may use, it and everything made in it.
+        False if it cannot be made with that protection from the start (it exists already, or its
+        place does not). */
+    bool createAdminOnlyFolder (const juce::File& folder);
 
     /** A GUI program has no console: attach to the parent's one when standard output is not
         redirected, so that a run from a command prompt shows its lines. */
     void attachParentConsole();
 
-    /** Writes one line and a line end to standard output and flushes it. */
+    /** Writes one line and a line end to standard output and flushes it: as UTF-16 to a console,
+        which shows every name as it is, and as UTF-8 to a file or a pipe. */
     void writeLine (const juce::String& line);
+
+    /** Writes text to standard output when that is a console; false (nothing written) otherwise. */
+    bool writeToConsole (const juce::String& text);
 }

@@ -44,6 +44,11 @@ namespace platform
         const auto utf8 = (line + "\n").toStdString();
 
         const std::lock_guard<std::mutex> lock (mutex);
+        std::fflush (stdout);
+
+        if (writeToConsole (line + "\n"))
+            return;
+
         std::fwrite (utf8.data(), 1, utf8.size(), stdout);
         std::fflush (stdout);
     }

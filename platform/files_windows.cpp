@@ -339,8 +339,9 @@ namespace platform
     InstanceLock::InstanceLock (const juce::String& name, int waitMs)
     {
         // The named object exists while any process has it open: whoever created it holds the lock.
-        // Local to the session: the unelevated and the elevated copy of one user meet there.
-        const auto fullName = "Local\\" + name;
+        // Machine-wide: a deployment tool's run as SYSTEM, another user's session and the wizard
+        // (unelevated and elevated) all meet here.
+        const auto fullName = "Global\\" + name;
         const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) juce::jmax (0, waitMs);
 
         for (;;)

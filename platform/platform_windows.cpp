@@ -238,16 +238,19 @@ namespace platform
         return true;
     }
 
-    bool createAdminOnlyFolder (const juce::File& folder, bool readableByUsers)
+    juce::String adminOnlyAccess()
     {
         // Protected, not inherited: full control for Administrators and SYSTEM, for the folder and
-        // everything created in it, and with readableByUsers reading and listing for the users.
-        // No one else gets an entry, so no one else changes anything in it.
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        const auto sddl = readableByUsers ? L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"
-                                          : L"D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+        // everything created in it. No one else gets an entry, so no one else gets in.
+        return "D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+    }
 
-        if (! ConvertStringSecurityDescriptorToSecurityDescriptorW (sddl, SDDL_REVISION_1, &descriptor, nullptr))
+    bool createAdminOnlyFolder (const juce::File& folder)
+    {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+
+        if (! ConvertStringSecurityDescriptorToSecurityDescriptorW (adminOnlyAccess().toWideCharPointer(), SDDL_REVISION_1,
+                                                                    &descriptor, nullptr))
             return false;
 
         SECURITY_ATTRIBUTES attributes {};
@@ -258,6 +261,32 @@ namespace platform
         const auto created = CreateDirectoryW (folder.getFullPathName().toWideCharPointer(), &attributes);
         LocalFree (descriptor);
         return created != 0;
+    }
+
+    bool writeToConsole (const juce::String& text)
+    {
+        // A console shows UTF-8 bytes in its own code page: names beyond ASCII would be garbled.
+        const auto handle = (HANDLE) _get_osfhandle (_fileno (stdout));
+        DWORD mode = 0;
+
+        if (handle == INVALID_HANDLE_VALUE || handle == nullptr || ! GetConsoleMode (handle, &mode))
+            return false;
+
+        const auto* wide = text.toWideCharPointer();
+        auto remaining = (DWORD) wcslen (wide);
+
+        while (remaining > 0)
+        {
+            DWORD written = 0;
+
+            if (! WriteConsoleW (handle, wide, remaining, &written, nullptr) || written == 0)
+                return true;   // a console that refuses text gets no bytes instead
+
+            wide += written;
+            remaining -= written;
+        }
+
+        return true;
     }
 
     void attachParentConsole()

@@ -116,10 +116,22 @@ namespace
             return true;
         }
 
+        bool createPrivateFolder (const juce::File& folder) override
+        {
+            privateFolders.add (folder);
+            return FileSteps::createPrivateFolder (folder);
+        }
+
+        bool takeRightsOfFolder (const juce::File& path) override
+        {
+            tookRights.add (path);
+            return FileSteps::takeRightsOfFolder (path);
+        }
+
         int failMove = 0, moves = 0;
         juce::File blocked;
         bool holdOldModule = false;
-        juce::Array<juce::File> listedForRestart;
+        juce::Array<juce::File> listedForRestart, privateFolders, tookRights;
     };
 
     /** A host that has the VST3 module loaded, as the Restart Manager names it. */
@@ -224,6 +236,11 @@ TEST (Installation, AReplacementBeatenByAHostEndsWhole)
                        juce::File (INSTALLER_PRODUCT_DIR).getChildFile ("payload/Tarrow Audio - Ondra.vst3/Contents/x86_64-win/" + moduleName).getSize());
             EXPECT_TRUE (output.contains ("\nRestart Windows to finish removing the previous version.\n")) << output;
 
+            // Unpacked where only administrators may change it; in place, with the rights of its folder.
+            ASSERT_FALSE (steps.privateFolders.isEmpty());
+            EXPECT_FALSE (steps.privateFolders[0].isAChildOf (upgrade.temp.folder));
+            EXPECT_EQ (steps.tookRights, (juce::Array<juce::File> { upgrade.vst3, upgrade.aax }));
+
             // The old module waits for the restart outside every plug-in folder.
             ASSERT_FALSE (steps.listedForRestart.isEmpty());
             EXPECT_EQ (steps.listedForRestart[0].getFileName(), moduleName);
@@ -236,6 +253,7 @@ TEST (Installation, AReplacementBeatenByAHostEndsWhole)
             EXPECT_EQ (after, upgrade.before) << "move " << c.failMove << " failed:\n" << output;
             EXPECT_TRUE (output.contains ("Error installing ")) << output;
             EXPECT_TRUE (steps.listedForRestart.isEmpty());
+            EXPECT_TRUE (steps.tookRights.isEmpty()) << "nothing was put in place";
         }
 
         if (! c.holdOldModule)

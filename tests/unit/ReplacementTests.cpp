@@ -240,3 +240,26 @@ TEST (Replacement, LeftoversOfKilledRunsAreRemoved)
     EXPECT_FALSE (goingRun.exists());
     platform::deletePath (anotherProduct);
 }
+
+TEST (Replacement, TheRightsAskedForTheInstallersFolder)
+{
+    // Wine keeps no access rights of its own (it derives them from the Unix permissions), so what
+    // is checked here is the descriptor the folder is made with: protected from what its parent
+    // passes on, and full control for Administrators and SYSTEM alone, passed on to all below.
+    const auto sddl = platform::adminOnlyAccess();
+    ASSERT_TRUE (sddl.startsWith ("D:P(")) << sddl;
+
+    juce::StringArray trustees;
+
+    for (const auto& ace : juce::StringArray::fromTokens (sddl.substring (4).dropLastCharacters (1).replace (")(", "|"), "|", ""))
+    {
+        const auto fields = juce::StringArray::fromTokens (ace, ";", "");
+        ASSERT_EQ (fields.size(), 6) << ace;
+        EXPECT_EQ (fields[0], "A") << ace;
+        EXPECT_EQ (fields[1], "OICI") << ace;
+        EXPECT_EQ (fields[2], "FA") << ace;
+        trustees.add (fields[5]);
+    }
+
+    EXPECT_EQ (trustees, juce::StringArray ({ "BA", "SY" }));
+}
