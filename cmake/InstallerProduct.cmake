@@ -11,6 +11,17 @@ set(INSTALLER_FONT_DIR "/usr/share/fonts/truetype/roboto/unhinted/RobotoTTF" CAC
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
+# Signing: a code-signing certificate (PKCS#12); its password is read from the environment
+# variable INSTALLER_SIGNING_PASSWORD when the build signs, never stored in the cache.
+set(INSTALLER_SIGNING_CERT "" CACHE FILEPATH "Code-signing certificate (.pfx) the build signs every installer with")
+set(INSTALLER_TIMESTAMP_URL "" CACHE STRING "Timestamp server for the signature (optional)")
+if(INSTALLER_SIGNING_CERT)
+    find_program(INSTALLER_OSSLSIGNCODE NAMES osslsigncode REQUIRED)
+    message(STATUS "Installers are signed with ${INSTALLER_SIGNING_CERT}")
+else()
+    message(STATUS "Installers are not signed: no -DINSTALLER_SIGNING_CERT=<file.pfx> given")
+endif()
+
 function(_installer_product_file out product_dir relative)
     if(EXISTS "${product_dir}/${relative}")
         set(${out} "${product_dir}/${relative}" PARENT_SCOPE)
@@ -124,6 +135,24 @@ function(installer_add_product target product_dir output_dir)
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND "${Python3_EXECUTABLE}" "${INSTALLER_IMPORT_CHECK}" --objdump "${INSTALLER_OBJDUMP}" "$<TARGET_FILE:${target}>"
         VERBATIM)
+
+    # Signed last, once nothing changes the file any more; an installer that embeds another (an
+    # uninstaller that is itself an installer) is linked after that one is signed.
+    if(INSTALLER_SIGNING_CERT)
+        file(READ "${product_dir}/Manifest.xml" manifest_text)
+        string(REGEX MATCH "AppName=\"([^\"]*)\"" _ "${manifest_text}")
+        set(description "${CMAKE_MATCH_1} Installer")
+        string(REGEX MATCH "WebLink=\"([^\"]*)\"" _ "${manifest_text}")
+        set(sign "${Python3_EXECUTABLE}" "${INSTALLER_SOURCE_DIR}/cmake/sign_installer.py"
+                 --osslsigncode "${INSTALLER_OSSLSIGNCODE}" --cert "${INSTALLER_SIGNING_CERT}" --description "${description}")
+        if(CMAKE_MATCH_1)
+            list(APPEND sign --url "${CMAKE_MATCH_1}")
+        endif()
+        if(INSTALLER_TIMESTAMP_URL)
+            list(APPEND sign --timestamp "${INSTALLER_TIMESTAMP_URL}")
+        endif()
+        add_custom_command(TARGET ${target} POST_BUILD COMMAND ${sign} "$<TARGET_FILE:${target}>" VERBATIM)
+    endif()
 endfunction()
 
 # A resource table whose bytes the assembler takes straight from the files (".incbin"): nothing of

@@ -11,6 +11,7 @@ packages=(
     wine64 wine
     fonts-roboto-unhinted
     xvfb xauth xdotool imagemagick
+    osslsigncode openssl
 )
 deps_prefix=/usr/x86_64-w64-mingw32
 stamp=$deps_prefix/lib/.installer-image-libs-1
