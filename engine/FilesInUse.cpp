@@ -103,7 +103,7 @@ namespace CorvoAudio
         if (except != juce::File())
             candidates.removeIf ([&except] (const juce::File& path)
             {
-                return path.getFullPathName().equalsIgnoreCase (except.getFullPathName()) || except.isAChildOf (path);
+                return platform::isSamePath (path.getFullPathName(), except.getFullPathName()) || except.isAChildOf (path);
             });
 
         const auto deadline = juce::Time::getMillisecondCounter() + (juce::uint32) juce::jmax (0, retryForMs);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform.h"
+
 #include <juce_core/juce_core.h>
 
 namespace CorvoAudio
@@ -12,9 +14,9 @@ namespace CorvoAudio
         return dot > path.lastIndexOfChar ('\\') ? path.substring (dot) : juce::String();
     }
 
-    /** True when two paths name the same place as Windows compares them: ignoring letter case. */
+    /** True when two paths name the same place as Windows compares them (platform::isSamePath). */
     inline bool samePath (const juce::File& a, const juce::File& b)
     {
-        return a.getFullPathName().equalsIgnoreCase (b.getFullPathName());
+        return platform::isSamePath (a.getFullPathName(), b.getFullPathName());
     }
 }

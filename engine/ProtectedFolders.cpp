@@ -5,16 +5,6 @@ namespace CorvoAudio
 {
     namespace
     {
-        juce::String comparable (const juce::File& folder)
-        {
-            auto path = folder.getFullPathName().replaceCharacter ('/', '\\');
-
-            while (path.length() > 3 && path.endsWithChar ('\\'))
-                path = path.dropLastCharacters (1);
-
-            return path.toLowerCase();
-        }
-
         juce::Array<juce::File> protectedFolders()
         {
             using platform::Folder;
@@ -74,14 +64,17 @@ namespace CorvoAudio
 
     bool isProtectedFolder (const juce::File& folder)
     {
-        const auto path = comparable (folder);
+        auto path = folder.getFullPathName().replaceCharacter ('/', '\\');
+
+        while (path.length() > 3 && path.endsWithChar ('\\'))
+            path = path.dropLastCharacters (1);
 
         // A drive root or a share root.
         if (path.isEmpty() || path.length() <= 3 || folder.getParentDirectory() == folder)
             return true;
 
         for (const auto& candidate : protectedFolders())
-            if (comparable (candidate) == path)
+            if (platform::isSamePath (candidate.getFullPathName(), path))
                 return true;
 
         return false;

@@ -95,6 +95,15 @@ namespace platform
         nothing is left of the path. */
     bool deletePath (const juce::File& path);
 
+    /** True when two paths name the same file or folder as Windows compares them: letter case
+        ignored by Windows' own rules (beyond ASCII too), "/" and "\\" alike, trailing separators,
+        "." and ".." parts, "\\?\" prefixes and 8.3 short names of existing folders resolved. */
+    bool isSamePath (const juce::String& a, const juce::String& b);
+
+    /** The 8.3 short form of an existing path, as older programs write it; the path itself when
+        the volume keeps none. */
+    juce::String shortPathOf (const juce::File& path);
+
     /** The system's text for a Windows error code ("There is not enough space on the disk."). */
     juce::String systemMessage (unsigned long errorCode);
 

@@ -19,6 +19,66 @@ namespace platform
         return text;
     }
 
+    namespace
+    {
+        juce::String withoutLongPrefix (juce::String path)
+        {
+            path = path.replaceCharacter ('/', '\\');
+
+            if (path.startsWith ("\\\\?\\UNC\\"))
+                return "\\\\" + path.substring (8);
+
+            if (path.startsWith ("\\\\?\\"))
+                return path.substring (4);
+
+            return path;
+        }
+
+        juce::String comparablePath (const juce::String& path)
+        {
+            // Full, with "." and ".." resolved; then the existing part in its long form, so that an
+            // 8.3 name and the long one read alike; no trailing separator but a root's.
+            const auto text = withoutLongPrefix (path);
+            std::vector<WCHAR> buffer (32768);
+            const auto length = GetFullPathNameW (text.toWideCharPointer(), (DWORD) buffer.size(), buffer.data(), nullptr);
+            juce::String full = length > 0 && length < buffer.size() ? juce::String (buffer.data()) : text;
+
+            while (full.length() > 3 && full.endsWithChar ('\\'))
+                full = full.dropLastCharacters (1);
+
+            juce::String existing = full, rest;
+
+            while (existing.length() > 3 && GetFileAttributesW (existing.toWideCharPointer()) == INVALID_FILE_ATTRIBUTES)
+            {
+                rest = "\\" + existing.fromLastOccurrenceOf ("\\", false, false) + rest;
+                existing = existing.upToLastOccurrenceOf ("\\", false, false);
+            }
+
+            const auto longLength = GetLongPathNameW (existing.toWideCharPointer(), buffer.data(), (DWORD) buffer.size());
+
+            if (longLength > 0 && longLength < buffer.size())
+                existing = juce::String (buffer.data());
+
+            return existing + rest;
+        }
+    }
+
+    bool isSamePath (const juce::String& a, const juce::String& b)
+    {
+        if (a.isEmpty() || b.isEmpty())
+            return a.isEmpty() && b.isEmpty();
+
+        const auto first = comparablePath (a), second = comparablePath (b);
+        return CompareStringOrdinal (first.toWideCharPointer(), -1, second.toWideCharPointer(), -1, TRUE) == CSTR_EQUAL;
+    }
+
+    juce::String shortPathOf (const juce::File& path)
+    {
+        std::vector<WCHAR> buffer (32768);
+        const auto length = GetShortPathNameW (path.getFullPathName().toWideCharPointer(), buffer.data(), (DWORD) buffer.size());
+        return length > 0 && length < buffer.size() ? juce::String (buffer.data()) : path.getFullPathName();
+    }
+
     juce::Result movePath (const juce::File& from, const juce::File& to, unsigned long* errorCode)
     {
         if (MoveFileExW (from.getFullPathName().toWideCharPointer(), to.getFullPathName().toWideCharPointer(), 0))

@@ -36,3 +36,35 @@ TEST (Platform, DeletePathClearsReadOnlyOnTheWay)
     EXPECT_FALSE (bundle.exists());
     EXPECT_TRUE (platform::deletePath (temp["never existed"]));
 }
+
+TEST (Platform, PathsCompareAsWindowsComparesThem)
+{
+    testing_support::TempFolder temp;
+    const auto folder = temp["Long Folder Name Ä"];
+    folder.getChildFile ("Tarrow Audio - Ondra.vst3").createDirectory();
+    const auto full = folder.getFullPathName();
+    const auto shortForm = platform::shortPathOf (folder);
+    const auto ae = juce::String (juce::CharPointer_UTF8 ("\xc3\xa4")), AE = juce::String (juce::CharPointer_UTF8 ("\xc3\x84"));
+
+    struct Case { juce::String a, b; bool same; };
+    const Case cases[] = {
+        { "C:\\Program Files\\Common Files\\VST3", "c:\\program files\\common files\\vst3", true },
+        { "C:\\Program Files\\Tarrow S" + AE + "hne", "C:\\PROGRAM FILES\\tarrow s" + ae + "hne", true },   // beyond ASCII
+        { "C:\\Program Files\\VST3\\", "C:\\Program Files\\VST3", true },
+        { "C:/Program Files/VST3", "C:\\Program Files\\VST3", true },
+        { "\\\\?\\C:\\Program Files\\VST3", "C:\\Program Files\\VST3", true },
+        { "C:\\Program Files\\Common Files\\..\\VST3", "C:\\Program Files\\VST3", true },
+        { full, full.toUpperCase(), true },
+        { shortForm + "\\Tarrow Audio - Ondra.vst3", full + "\\Tarrow Audio - Ondra.vst3", true },   // 8.3 and long
+        { shortForm + "\\Not There Yet\\x", full + "\\Not There Yet\\X", true },
+        { "C:\\Program Files\\VST3", "C:\\Program Files\\VST", false },
+        { "C:\\Stra" + juce::String (juce::CharPointer_UTF8 ("\xc3\x9f")) + "e", "C:\\Strasse", false },   // no folding of letters into others
+        { "C:\\Program Files\\VST3", "D:\\Program Files\\VST3", false },
+        { "", "C:\\", false },
+    };
+
+    for (const auto& c : cases)
+        EXPECT_EQ (platform::isSamePath (c.a, c.b), c.same) << c.a << " / " << c.b;
+
+    EXPECT_NE (shortForm, full) << "Wine and Windows keep short names for a long one";
+}
