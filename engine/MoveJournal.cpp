@@ -30,10 +30,7 @@ namespace CorvoAudio
 
     juce::Result FileSteps::createFolder (const juce::File& folder)
     {
-        if (folder.isDirectory() || folder.createDirectory().wasOk())
-            return juce::Result::ok();
-
-        return juce::Result::fail ("Failed to create folder " + folder.getFullPathName());
+        return platform::createFolders (folder);
     }
 
     bool FileSteps::removeEmptyFolder (const juce::File& folder)

@@ -58,6 +58,6 @@ namespace CorvoAudio
                 return result;
 
         innerFailed = false;
-        return staged.isDirectory() ? juce::Result::ok() : staged.createDirectory();
+        return platform::createFolders (staged);
     }
 }

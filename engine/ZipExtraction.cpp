@@ -268,9 +268,7 @@ juce::Result CheckedZipArchive::extractEntry (int index, const juce::File& targe
 
     if (isFolder)
     {
-        const auto created = file.createDirectory();
-        return created.wasOk() ? created
-                               : juce::Result::fail ("Failed to create folder " + path + ": " + created.getErrorMessage());
+        return platform::createFolders (file);
     }
 
     if (entry->isSymbolicLink)
@@ -284,9 +282,8 @@ juce::Result CheckedZipArchive::extractEntry (int index, const juce::File& targe
 
     const auto folder = file.getParentDirectory();
 
-    if (const auto created = folder.createDirectory(); created.failed())
-        return juce::Result::fail ("Failed to create folder " + folder.getFullPathName() + " for " + path
-                                   + ": " + created.getErrorMessage());
+    if (const auto created = platform::createFolders (folder); created.failed())
+        return juce::Result::fail (created.getErrorMessage() + " for " + path);
 
     if (file.isDirectory())
         return juce::Result::fail ("Cannot write " + path + ": a folder of that name exists");

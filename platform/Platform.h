@@ -107,6 +107,10 @@ namespace platform
     /** The system's text for a Windows error code ("There is not enough space on the disk."). */
     juce::String systemMessage (unsigned long errorCode);
 
+    /** Creates a folder with the missing folders above it, however long its path; fails with the
+        system's reason naming the folder that could not be made. */
+    juce::Result createFolders (const juce::File& folder);
+
     /** Renames a file or folder; fails, with the system's reason, when the target exists. The
         Windows error code of a failure goes to errorCode when it is given. */
     juce::Result movePath (const juce::File& from, const juce::File& to, unsigned long* errorCode = nullptr);

@@ -1,4 +1,5 @@
 #include "Platform.h"
+#include "Win32Path.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -48,16 +49,16 @@ namespace platform
 
             juce::String existing = full, rest;
 
-            while (existing.length() > 3 && GetFileAttributesW (existing.toWideCharPointer()) == INVALID_FILE_ATTRIBUTES)
+            while (existing.length() > 3 && GetFileAttributesW (win32Path (existing).c_str()) == INVALID_FILE_ATTRIBUTES)
             {
                 rest = "\\" + existing.fromLastOccurrenceOf ("\\", false, false) + rest;
                 existing = existing.upToLastOccurrenceOf ("\\", false, false);
             }
 
-            const auto longLength = GetLongPathNameW (existing.toWideCharPointer(), buffer.data(), (DWORD) buffer.size());
+            const auto longLength = GetLongPathNameW (win32Path (existing).c_str(), buffer.data(), (DWORD) buffer.size());
 
             if (longLength > 0 && longLength < buffer.size())
-                existing = juce::String (buffer.data());
+                existing = withoutLongPrefix (juce::String (buffer.data()));
 
             return existing + rest;
         }
@@ -75,13 +76,33 @@ namespace platform
     juce::String shortPathOf (const juce::File& path)
     {
         std::vector<WCHAR> buffer (32768);
-        const auto length = GetShortPathNameW (path.getFullPathName().toWideCharPointer(), buffer.data(), (DWORD) buffer.size());
+        const auto length = GetShortPathNameW (win32Path (path).c_str(), buffer.data(), (DWORD) buffer.size());
         return length > 0 && length < buffer.size() ? juce::String (buffer.data()) : path.getFullPathName();
+    }
+
+    juce::Result createFolders (const juce::File& folder)
+    {
+        juce::Array<juce::File> missing;
+
+        for (auto f = folder; f.getFullPathName().isNotEmpty() && GetFileAttributesW (win32Path (f).c_str()) == INVALID_FILE_ATTRIBUTES
+                              && f.getParentDirectory() != f; f = f.getParentDirectory())
+            missing.insert (0, f);
+
+        for (const auto& f : missing)
+            if (! CreateDirectoryW (win32Path (f).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+                return juce::Result::fail ("Failed to create folder " + f.getFullPathName() + ": " + systemMessage (GetLastError()));
+
+        const auto attributes = GetFileAttributesW (win32Path (folder).c_str());
+
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            return juce::Result::fail ("Failed to create folder " + folder.getFullPathName() + ": a file of that name exists");
+
+        return juce::Result::ok();
     }
 
     juce::Result movePath (const juce::File& from, const juce::File& to, unsigned long* errorCode)
     {
-        if (MoveFileExW (from.getFullPathName().toWideCharPointer(), to.getFullPathName().toWideCharPointer(), 0))
+        if (MoveFileExW (win32Path (from).c_str(), win32Path (to).c_str(), 0))
             return juce::Result::ok();
 
         const auto error = GetLastError();
@@ -95,7 +116,7 @@ namespace platform
 
     NewFile::NewFile (const juce::File& file)
     {
-        const auto created = CreateFileW (file.getFullPathName().toWideCharPointer(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+        const auto created = CreateFileW (win32Path (file).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 
         if (created == INVALID_HANDLE_VALUE)
@@ -171,7 +192,7 @@ namespace platform
         // leaves the old file, never a half-written or empty one.
         const auto temporary = target.getSiblingFile ("." + target.getFileName() + "." + juce::Uuid().toString() + ".tmp");
         const auto temporaryPath = temporary.getFullPathName();
-        const auto file = CreateFileW (temporaryPath.toWideCharPointer(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        const auto file = CreateFileW (win32Path (temporaryPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                        FILE_ATTRIBUTE_HIDDEN, nullptr);
 
         if (file == INVALID_HANDLE_VALUE)
@@ -195,16 +216,16 @@ namespace platform
 
         CloseHandle (file);
 
-        if (error == 0 && ! MoveFileExW (temporaryPath.toWideCharPointer(), path.toWideCharPointer(), MOVEFILE_REPLACE_EXISTING))
+        if (error == 0 && ! MoveFileExW (win32Path (temporaryPath).c_str(), win32Path (path).c_str(), MOVEFILE_REPLACE_EXISTING))
             error = GetLastError();
 
         if (error != 0)
         {
-            DeleteFileW (temporaryPath.toWideCharPointer());
+            DeleteFileW (win32Path (temporaryPath).c_str());
             return fail (error);
         }
 
-        SetFileAttributesW (path.toWideCharPointer(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesW (win32Path (path).c_str(), FILE_ATTRIBUTE_NORMAL);
         return juce::Result::ok();
     }
 
@@ -212,7 +233,7 @@ namespace platform
     {
         bool openFails (const juce::String& path, DWORD access, DWORD share)
         {
-            const auto handle = CreateFileW (path.toWideCharPointer(), access, share, nullptr, OPEN_EXISTING,
+            const auto handle = CreateFileW (win32Path (path).c_str(), access, share, nullptr, OPEN_EXISTING,
                                              FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 
             if (handle == INVALID_HANDLE_VALUE)
@@ -224,7 +245,7 @@ namespace platform
 
         bool startsLikeAProgram (const juce::String& path)
         {
-            const auto handle = CreateFileW (path.toWideCharPointer(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            const auto handle = CreateFileW (win32Path (path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 
             if (handle == INVALID_HANDLE_VALUE)
@@ -241,7 +262,7 @@ namespace platform
     bool isFileHeld (const juce::File& file)
     {
         const auto path = file.getFullPathName();
-        const auto attributes = GetFileAttributesW (path.toWideCharPointer());
+        const auto attributes = GetFileAttributesW (win32Path (path).c_str());
 
         if (attributes == INVALID_FILE_ATTRIBUTES)
             return false;
@@ -263,12 +284,12 @@ namespace platform
         const auto readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 
         if (readOnly)
-            SetFileAttributesW (path.toWideCharPointer(), attributes & ~(DWORD) FILE_ATTRIBUTE_READONLY);
+            SetFileAttributesW (win32Path (path).c_str(), attributes & ~(DWORD) FILE_ATTRIBUTE_READONLY);
 
         const auto held = openFails (path, FILE_WRITE_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
 
         if (readOnly)
-            SetFileAttributesW (path.toWideCharPointer(), attributes);
+            SetFileAttributesW (win32Path (path).c_str(), attributes);
 
         return held;
     }
@@ -290,7 +311,7 @@ namespace platform
         std::vector<LPCWSTR> names;
 
         for (const auto& path : paths)
-            names.push_back (path.toWideCharPointer());
+            names.push_back (path.toWideCharPointer());  // the Restart Manager takes paths as they are
 
         if (RmRegisterResources (session, (UINT) names.size(), names.data(), 0, nullptr, 0, nullptr) == ERROR_SUCCESS)
         {
@@ -330,7 +351,7 @@ namespace platform
 
         // A plug-in folder is often a link to another drive: its volume is the one it leads to.
         auto resolvedPath = existing.getFullPathName();
-        const auto handle = CreateFileW (resolvedPath.toWideCharPointer(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        const auto handle = CreateFileW (win32Path (resolvedPath).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 
         if (handle != INVALID_HANDLE_VALUE)
@@ -354,7 +375,7 @@ namespace platform
 
         std::vector<WCHAR> volume (32768);
 
-        if (! GetVolumePathNameW (resolvedPath.toWideCharPointer(), volume.data(), (DWORD) volume.size()))
+        if (! GetVolumePathNameW (win32Path (resolvedPath).c_str(), volume.data(), (DWORD) volume.size()))
             return {};
 
         return juce::File (juce::String (volume.data()));
@@ -362,12 +383,12 @@ namespace platform
 
     bool removeAtRestart (const juce::File& path)
     {
-        return MoveFileExW (path.getFullPathName().toWideCharPointer(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+        return MoveFileExW (win32Path (path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
     }
 
     LifetimeMarker::LifetimeMarker (const juce::File& file)
     {
-        const auto created = CreateFileW (file.getFullPathName().toWideCharPointer(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        const auto created = CreateFileW (win32Path (file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 
         if (created != INVALID_HANDLE_VALUE)
@@ -391,7 +412,7 @@ namespace platform
         if (! InitializeAcl (&empty, sizeof (empty), ACL_REVISION))
             return false;
 
-        std::wstring name (path.getFullPathName().toWideCharPointer());
+        std::wstring name (win32Path (path).c_str());
         return SetNamedSecurityInfoW (name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
                                       nullptr, nullptr, &empty, nullptr) == ERROR_SUCCESS;
     }

@@ -1,4 +1,5 @@
 #include "Platform.h"
+#include "Win32Path.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -102,7 +103,7 @@ namespace platform
     bool addFileAttributes (const juce::File& file, bool hidden, bool readOnly)
     {
         const auto path = file.getFullPathName();
-        const auto current = GetFileAttributesW (path.toWideCharPointer());
+        const auto current = GetFileAttributesW (win32Path (path).c_str());
 
         if (current == INVALID_FILE_ATTRIBUTES)
             return false;
@@ -112,12 +113,12 @@ namespace platform
         if (hidden)   wanted |= FILE_ATTRIBUTE_HIDDEN;
         if (readOnly) wanted |= FILE_ATTRIBUTE_READONLY;
 
-        return wanted == current || SetFileAttributesW (path.toWideCharPointer(), wanted) != 0;
+        return wanted == current || SetFileAttributesW (win32Path (path).c_str(), wanted) != 0;
     }
 
     FileAttributes getFileAttributes (const juce::File& file)
     {
-        const auto attributes = GetFileAttributesW (file.getFullPathName().toWideCharPointer());
+        const auto attributes = GetFileAttributesW (win32Path (file).c_str());
 
         if (attributes == INVALID_FILE_ATTRIBUTES)
             return {};
@@ -138,7 +139,8 @@ namespace platform
         if (fullPath.isEmpty())
             return false;
 
-        const auto wide = fullPath.toWideCharPointer();
+        const auto widePath = win32Path (fullPath);
+        const auto wide = widePath.c_str();
         const auto attributes = GetFileAttributesW (wide);
 
         if (attributes == INVALID_FILE_ATTRIBUTES)
@@ -157,7 +159,7 @@ namespace platform
 
         WIN32_FIND_DATAW found {};
         const auto pattern = fullPath + "\\*";
-        const auto search = FindFirstFileW (pattern.toWideCharPointer(), &found);
+        const auto search = FindFirstFileW (win32Path (pattern).c_str(), &found);
 
         if (search != INVALID_HANDLE_VALUE)
         {
@@ -258,7 +260,7 @@ namespace platform
         attributes.lpSecurityDescriptor = descriptor;
         attributes.bInheritHandle = FALSE;
 
-        const auto created = CreateDirectoryW (folder.getFullPathName().toWideCharPointer(), &attributes);
+        const auto created = CreateDirectoryW (win32Path (folder).c_str(), &attributes);
         LocalFree (descriptor);
         return created != 0;
     }

@@ -138,6 +138,42 @@ def manifest_problems(manifest_path, payload):
     return problems
 
 
+# Where the placeholders lead on a typical machine, with a user name as long as Windows allows.
+TYPICAL_FOLDERS = {"C:/__commonAppDataDir__": "C:\\ProgramData",
+                   "C:/__userAppDataDir__": "C:\\Users\\" + "u" * 20 + "\\AppData\\Roaming"}
+LONG_PATH = 260
+
+
+def long_path_warnings(manifest_path, payload):
+    """One line for every object whose longest installed path, in its default folder, reaches 260
+    characters: the installer writes it, but many plug-in hosts cannot load a plug-in from there."""
+    root = ElementTree.parse(manifest_path).getroot()
+    warnings = []
+    with zipfile.ZipFile(io.BytesIO(payload)) as archive:
+        entries = set(archive.namelist())
+        for element in root.findall("./Objects/Object"):
+            path, destination = element.get("objectPath", ""), element.get("defaultInstallPath", "")
+            if path not in entries or not destination or destination_problem(destination):
+                continue
+            for placeholder, typical in TYPICAL_FOLDERS.items():
+                if destination.startswith(placeholder):
+                    destination = typical + destination[len(placeholder):]
+            folder = destination.replace("/", "\\").rstrip("\\")
+            names = [path]
+            if path.lower().endswith(".zip"):
+                try:
+                    with zipfile.ZipFile(io.BytesIO(archive.read(path))) as inner:
+                        names = [name.replace("/", "\\") for name in inner.namelist()] or [path[:-4]]
+                except zipfile.BadZipFile:
+                    names = [path[:-4]]
+            longest = max((folder + "\\" + name for name in names), key=len)
+            if len(longest) >= LONG_PATH:
+                warnings.append(f"warning: object \"{element.get('objectName', '')}\" installs {longest}, "
+                                f"{len(longest)} characters long: many plug-in hosts cannot load a plug-in "
+                                f"whose path passes {LONG_PATH - 1} characters")
+    return warnings
+
+
 def write_if_changed(path, data):
     if os.path.isfile(path):
         with open(path, "rb") as f:
@@ -178,6 +214,9 @@ def main():
         problems = manifest_problems(os.path.join(args.product, "Manifest.xml"), payload)
         if problems:
             sys.exit("\n".join([f"The product in {args.product} cannot be built:"] + problems))
+
+        for warning in long_path_warnings(os.path.join(args.product, "Manifest.xml"), payload):
+            print(warning, file=sys.stderr)
 
     os.makedirs(args.out, exist_ok=True)
     write_if_changed(os.path.join(args.out, "Payload.zip"), payload)

@@ -13,15 +13,16 @@ EULA = os.path.join(os.path.dirname(__file__), "..", "..", "product", "EULA.html
 VST3 = "C:/Program Files/Common Files/VST3"
 
 
-def payload(*names):
+def payload(*names, inner=None):
+    """A payload of these entries; with inner, each ".zip" entry is an archive of those entries."""
     buffer = io.BytesIO()
     with zipfile.ZipFile(buffer, "w") as archive:
         for name in names:
-            archive.writestr(name, b"x")
+            archive.writestr(name, payload(*inner) if inner and name.endswith(".zip") else b"x")
     return buffer.getvalue()
 
 
-def prepare(objects, entries, *options):
+def prepare(objects, entries, *options, inner=None):
     """Runs the preparation step on a product folder with these objects; returns (exit code, stderr)."""
     with tempfile.TemporaryDirectory() as folder:
         product = os.path.join(folder, "product")
@@ -33,7 +34,7 @@ def prepare(objects, entries, *options):
                     f'AppUuid="a3c95e10f27b4d6890e1c4b7d2f5a08e" CompanyName="Tarrow Audio"><Objects>\n{lines}'
                     '</Objects></Manifest>\n')
         with open(os.path.join(product, "Payload.zip"), "wb") as f:
-            f.write(payload(*entries))
+            f.write(payload(*entries, inner=inner))
         out = os.path.join(folder, "out")
         result = subprocess.run([sys.executable, PREPARE, "--product", product, "--eula", EULA, "--out", out,
                                  *options], capture_output=True, text=True)
@@ -75,6 +76,21 @@ class ProductCheck(unittest.TestCase):
                 self.assertIn(expected, errors)
                 self.assertNotIn('"Good"', errors)
                 self.assertFalse(written, "nothing is prepared for a product that cannot be built")
+
+    def test_a_path_too_long_for_many_hosts_is_warned_about(self):
+        deep = "Ondra.vst3\\Contents\\Resources\\" + "Factory Library\\" * 12 + "Warm Tape.preset"
+        for dest, entries, warned in [
+            (VST3, ["Ondra.vst3\\Contents\\x86_64-win\\Ondra.vst3"], False),
+            (VST3, [deep], True),
+            ("C:/__userAppDataDir__/Tarrow Audio/" + "Ondra Sound Library/" * 10, ["Ondra.vst3\\x.preset"], True),
+        ]:
+            with self.subTest(dest=dest, entries=entries):
+                code, errors, written = prepare([("Ondra", "Ondra.vst3.zip", dest)], ["Ondra.vst3.zip"], inner=entries)
+                self.assertEqual(code, 0, errors)
+                self.assertTrue(written, "a warning, not a refusal")
+                self.assertEqual('warning: object "Ondra" installs ' in errors, warned, errors)
+                if warned:
+                    self.assertIn("characters long: many plug-in hosts cannot load a plug-in", errors)
 
     def test_a_test_product_may_break_the_rules_on_purpose(self):
         code, errors, _ = prepare([("Missing", "Missing.vst3.zip", VST3)], ["Other.vst3.zip"], "--unchecked")

@@ -265,3 +265,33 @@ TEST (Installation, AReplacementBeatenByAHostEndsWhole)
             platform::deletePath (left);
     }
 }
+
+TEST (Installation, PathsBeyond260Characters)
+{
+    // A studio's sample drive keeps its plug-ins deep down: the install writes every file there.
+    testing_support::TempFolder temp;
+    auto deep = temp.folder;
+
+    for (int i = 0; deep.getFullPathName().length() < 230; ++i)
+        deep = deep.getChildFile ("Studio Library Folder " + juce::String (i));
+
+    auto manifest = ManifestProperties::parse (resources::manifestText()).createCopy();
+    manifest.setProperty (Ids::AppUuid, "long-paths" + juce::Uuid().toString(), nullptr);
+    auto objects = manifest.getChildWithName (Ids::Objects);
+
+    for (int i = 0; i < objects.getNumChildren(); ++i)
+        objects.getChild (i).setProperty (Ids::defaultInstallPath, deep.getFullPathName().replaceCharacter ('\\', '/'), nullptr);
+
+    testing_support::TestApp app;
+    app.getPersistentTree().appendChild (manifest, nullptr);
+    testing_support::FakeSeam seam;
+
+    const auto output = testing_support::runHeadless<Installation> (app, OperationMode::install, seam, 30000);
+    ASSERT_TRUE (seam.exitCode.has_value()) << output;
+    EXPECT_EQ (*seam.exitCode, 0) << output;
+
+    const auto module = deep.getChildFile ("Tarrow Audio - Ondra.vst3\\Contents\\x86_64-win\\Tarrow Audio - Ondra.vst3");
+    EXPECT_GT (module.getFullPathName().length(), 260);
+    EXPECT_TRUE (platform::getFileAttributes (module).exists) << module.getFullPathName();
+    EXPECT_TRUE (platform::deletePath (deep));
+}
