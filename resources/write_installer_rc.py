@@ -108,6 +108,7 @@ def main():
 
     old = open(args.out, encoding="utf-8").read() if os.path.exists(args.out) else None
     if old != text:
+        os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
         with open(args.out, "w", encoding="utf-8") as f:
             f.write(text)
 
