@@ -1,4 +1,5 @@
 #include "AppInstaller.h"
+#include "CommandLine.h"
 #include "CrashLog.h"
 #include "UI.h"
 #include "Elevation.h"
@@ -64,66 +65,81 @@ namespace CorvoAudio
         masterReference.clear();
     }
 
-   #ifndef INSTALLER_MODIFY_MODE
-    #define INSTALLER_MODIFY_MODE 0
-   #endif
-
-    bool AppInstaller::modifyModeSwitch = INSTALLER_MODIFY_MODE != 0;
-
     OperationMode AppInstaller::modeFromCommandLine (const juce::String& commandLine, bool headless)
     {
-        const auto explicitRequest = commandLine.contains ("--mode=") || commandLine.contains ("--install")
-                                  || commandLine.contains ("--repair") || commandLine.contains ("--modify")
-                                  || commandLine.contains ("--uninstall");
+        return modeOf (CommandLine::parse (commandLine), headless);
+    }
 
-        if (! explicitRequest)
+    OperationMode AppInstaller::modeOf (const CommandLine& line, bool headless)
+    {
+        using Mode = CommandLine::Mode;
+
+        if (line.mode == Mode::none)
         {
             platform::writeLine (headless ? "Operation mode source: headless default (install)"
                                           : "Operation mode source: no existing installation (install)");
             return OperationMode::install;
         }
 
-        if (commandLine.contains ("--mode=uninstall") || commandLine.contains ("--uninstall"))
+        if (line.mode == Mode::modify && ! modifyModeSwitch)
         {
-            platform::writeLine ("Operation mode source: explicit command line");
-            return OperationMode::uninstall;
-        }
-
-        if (commandLine.contains ("--mode=modify") || commandLine.contains ("--modify"))
-        {
-            if (modifyModeSwitch)
-            {
-                platform::writeLine ("Operation mode source: explicit command line");
-                return OperationMode::modify;
-            }
-
             platform::writeLine ("Modify mode requested but disabled at build time, falling back to install mode");
             return OperationMode::install;
         }
 
         platform::writeLine ("Operation mode source: explicit command line");
-        return OperationMode::install;
+
+        if (line.mode == Mode::uninstall)
+            return OperationMode::uninstall;
+
+        return line.mode == Mode::modify ? OperationMode::modify : OperationMode::install;
     }
 
     void AppInstaller::initialise (const juce::String& commandLine)
     {
-        const auto headless = commandLine.contains ("--headless");
-        const auto storedPage = appProperties.getNextPageToShow();
-        const auto storedMode = appProperties.getOperationMode();
-        const auto resumable = ! headless && fileExists (getStateFile())
-                               && storedPage == AppProperties::install
-                               && (storedMode == (int) OperationMode::install || storedMode == (int) OperationMode::uninstall);
+        auto line = CommandLine::parse (commandLine);
+        const auto headless = line.headless;
 
         // A headless run works on the tree in memory only: the wizard's pending state, if any,
         // stays as it was for the wizard.
         if (headless)
             getStateFileWriter().detach();
 
+        if (line.logFile.isNotEmpty() && platform::logFile() != juce::File (line.logFile))
+            if (const auto opened = platform::openLogFile (juce::File (line.logFile)); opened.failed())
+                line.problem = opened.getErrorMessage();
+
+        if (line.help)
+        {
+            for (const auto& text : juce::StringArray::fromLines (helpText (embeddedManifest.getAppName()).trimEnd()))
+                platform::writeLine (text);
+
+            endProcess (exitCodes::success);
+            return;
+        }
+
+        if (line.problem.isNotEmpty())
+        {
+            refuseArguments (line.problem, headless);
+            return;
+        }
+
+        const auto storedPage = appProperties.getNextPageToShow();
+        const auto storedMode = appProperties.getOperationMode();
+
+        // The copy that asked for rights hands its mode and choices over on the command line, which
+        // an elevated copy under another user's profile reads as well as one under the same. A
+        // state file left pending resumes only where it raises no prompt: in an elevated start.
+        const auto resumesStateFile = ! headless && ! line.elevated && isRunningAsAdmin() && fileExists (getStateFile())
+                                      && storedPage == AppProperties::install
+                                      && (storedMode == (int) OperationMode::install || storedMode == (int) OperationMode::uninstall);
+        const auto resumable = ! headless && (line.elevated || resumesStateFile);
+        startedElevated = line.elevated;
+
         // One run of this product's installer at a time, whatever its mode: two procedures at once
-        // would extract over and delete each other's files. A resumed run was started by the
-        // copy that asked for elevation, which lets go of the lock as it quits.
+        // would extract over and delete each other's files.
         instanceLock = std::make_unique<platform::InstanceLock> (instanceLockName (embeddedManifest.getString (Ids::AppUuid)),
-                                                                 resumable ? 15000 : 0);
+                                                                 lockWaitMs (line));
 
         if (! instanceLock->isHeld())
         {
@@ -133,7 +149,7 @@ namespace CorvoAudio
 
             if (headless)
             {
-                endProcess (3);
+                endProcess (exitCodes::anotherInstallerRunning);
                 return;
             }
 
@@ -147,28 +163,50 @@ namespace CorvoAudio
 
         auto mode = OperationMode::install;
 
-        if (resumable)
+        if (resumesStateFile)
         {
             mode = (OperationMode) storedMode;
             platform::writeLine ("Operation mode source: resumed pending installation state");
 
             // The state file is the user's to write: only the choices the wizard offers are taken
             // from it, everything else comes from this executable's own manifest.
-            const auto choices = PendingChoices::takeFrom (manifestCopyTree(), embeddedManifest);
+            const auto choices = PendingChoices::takeFrom (manifestCopyTree(), embeddedManifest, mode == OperationMode::uninstall);
             choices.applyTo (manifestCopyTree(), embeddedManifest);
 
-            for (const auto& line : choices.describe())
-                platform::writeLine (line);
+            for (const auto& text : choices.describe())
+                platform::writeLine (text);
         }
         else
         {
-            mode = modeFromCommandLine (commandLine, headless);
-            replaceManifestCopy();
+            if (line.elevated)
+                platform::writeLine ("Operation mode source: resumed pending installation state");
+
+            mode = line.elevated ? (line.mode == CommandLine::Mode::uninstall ? OperationMode::uninstall : OperationMode::install)
+                                 : modeOf (line, headless);
+
+            // Choices given on the command line are checked like the wizard's, and refused aloud.
+            juce::String problem;
+            const auto choices = PendingChoices::fromCommandLine (line, embeddedManifest, mode == OperationMode::uninstall, problem);
+
+            if (problem.isNotEmpty())
+            {
+                refuseArguments (problem, headless);
+                return;
+            }
+
+            choices.applyTo (manifestCopyTree(), embeddedManifest);
+            wizardManifest = choices.asDefaults (embeddedManifest);
+
+            if (line.elevated)
+                for (const auto& text : choices.describe())
+                    platform::writeLine (text);
         }
 
         appProperties.setOperationMode ((int) mode);
 
-        if (! headless && ! resumable)
+        if (resumable)
+            appProperties.setNextPageToShow (AppProperties::install);
+        else if (! headless)
             appProperties.setNextPageToShow (mode == OperationMode::modify ? AppProperties::modify : AppProperties::welcome);
 
         Quor::CorvoApp::initialise (commandLine);
@@ -179,6 +217,30 @@ namespace CorvoAudio
             continueHeadless (mode);
         else
             continueWithWindow();
+    }
+
+    int AppInstaller::lockWaitMs (const CommandLine& line)
+    {
+        return line.elevated && ! line.headless ? 15000 : 0;
+    }
+
+    void AppInstaller::refuseArguments (const juce::String& problem, bool headless)
+    {
+        platform::writeLine (problem);
+        platform::writeLine ("Nothing was changed. Installer.exe --help lists the switches.");
+
+        if (headless)
+        {
+            endProcess (exitCodes::badArgument);
+            return;
+        }
+
+        setApplicationReturnValue (exitCodes::badArgument);
+        juce::AlertWindow::showAsync (juce::MessageBoxOptions().withIconType (juce::MessageBoxIconType::WarningIcon)
+                                                               .withTitle (getApplicationName())
+                                                               .withMessage (problem + "\n\nNothing was changed.")
+                                                               .withButton ("OK"),
+                                      [] (int) { platform::seam().quitApplication(); });
     }
 
     void AppInstaller::continueWithWindow()
@@ -199,20 +261,20 @@ namespace CorvoAudio
     {
         if (! isRunningAsAdmin())
         {
-            endProcess (1);
+            endProcess (exitCodes::noAdministratorRights);
             return;
         }
 
         if (mode == OperationMode::modify)
         {
             platform::writeLine ("Headless execution does not support modify mode. Use --mode=install or --mode=uninstall.");
-            endProcess (2);
+            endProcess (exitCodes::modifyRequested);
             return;
         }
 
         runtimeProperties.setRunningHeadless (true);
 
-        // A headless run always works on the whole embedded manifest with its default paths,
+        // A headless run works on the embedded manifest with the command line's choices alone,
         // whatever an earlier wizard run left in the state file (initialise has replaced the copy).
         createInstallerProcess();
     }
@@ -224,15 +286,11 @@ namespace CorvoAudio
         return copy.getTree();
     }
 
-    void AppInstaller::replaceManifestCopy()
-    {
-        PendingChoices().applyTo (manifestCopyTree(), embeddedManifest);
-    }
-
     void AppInstaller::prepareManifestCopy()
     {
         // Whoever filled the copy, the engine gets the embedded manifest with the user's choices.
-        PendingChoices::takeFrom (manifestCopyTree(), embeddedManifest).applyTo (manifestCopyTree(), embeddedManifest);
+        const auto uninstall = appProperties.getOperationMode() == (int) OperationMode::uninstall;
+        PendingChoices::takeFrom (manifestCopyTree(), embeddedManifest, uninstall).applyTo (manifestCopyTree(), embeddedManifest);
     }
 
     juce::Component* AppInstaller::getMainComponent()
@@ -253,14 +311,24 @@ namespace CorvoAudio
             return;
         }
 
+        // A copy started elevated that has no rights after all never asks again: that would
+        // start copy after copy.
+        if (startedElevated)
+        {
+            appProperties.setNextPageToShow (AppProperties::welcome);
+            runtimeProperties.changePage();
+            tellElevationFailed ({ ElevationOutcome::failed, 5 });   // ERROR_ACCESS_DENIED
+            return;
+        }
+
         juce::WeakReference<AppInstaller> weakThis (this);
 
-        requestElevation ([weakThis] (bool started)
+        requestElevation (elevatedArguments(), [weakThis] (ElevationOutcome outcome)
         {
             if (weakThis == nullptr)
                 return;
 
-            if (started)
+            if (outcome.kind == ElevationOutcome::started)
             {
                 weakThis->getStateFileWriter().saveNow();
                 weakThis->instanceLock.reset();   // the elevated copy waits for it
@@ -272,7 +340,50 @@ namespace CorvoAudio
             weakThis->appProperties.setNextPageToShow (AppProperties::welcome);
             weakThis->getStateFileWriter().cancelPendingWrites();
             weakThis->getStateFile().deleteFile();
+            weakThis->tellElevationFailed (outcome);
         });
+    }
+
+    juce::String AppInstaller::elevatedArguments()
+    {
+        CommandLine line;
+        line.elevated = true;
+        const auto uninstall = appProperties.getOperationMode() == (int) OperationMode::uninstall;
+        line.mode = uninstall ? CommandLine::Mode::uninstall : CommandLine::Mode::install;
+        PendingChoices::takeFrom (manifestCopyTree(), embeddedManifest, uninstall).addTo (line, embeddedManifest, uninstall);
+
+        if (const auto log = platform::logFile(); log != juce::File())
+            line.logFile = log.getFullPathName();
+
+        return line.toArguments().joinIntoString (" ");
+    }
+
+    void AppInstaller::tellElevationFailed (ElevationOutcome outcome)
+    {
+        const auto uninstall = appProperties.getOperationMode() == (int) OperationMode::uninstall;
+        const auto what = juce::String (uninstall ? "Uninstalling " : "Installing ") + embeddedManifest.getAppName();
+        const auto declined = outcome.kind == ElevationOutcome::declined;
+        const auto message = declined
+            ? what + " needs administrator rights, and Windows did not get them: nothing was changed."
+            : what + " needs administrator rights, and Windows could not ask for them ("
+                  + platform::systemMessage (outcome.errorCode) + "): nothing was changed.";
+        platform::writeLine (message);
+
+        // A declined prompt is the user's answer: the installer says so and quits. Another failure
+        // leaves the user on the page, to try again.
+        if (declined)
+            setApplicationReturnValue (exitCodes::elevationDeclined);
+
+        juce::AlertWindow::showAsync (juce::MessageBoxOptions().withIconType (juce::MessageBoxIconType::WarningIcon)
+                                                               .withTitle (getApplicationName())
+                                                               .withMessage (message)
+                                                               .withButton ("OK")
+                                                               .withAssociatedComponent (getMainWindow()),
+                                      [declined] (int)
+                                      {
+                                          if (declined)
+                                              platform::seam().quitApplication();
+                                      });
     }
 
     void AppInstaller::systemRequestedQuit()

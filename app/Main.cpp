@@ -1,4 +1,5 @@
 #include "AppInstaller.h"
+#include "CommandLine.h"
 #include "Platform.h"
 
 #include <windows.h>
@@ -21,13 +22,21 @@ juce::JUCEApplicationBase* juce_CreateApplication()
     return new CorvoAudio::AppInstaller();
 }
 
-// JUCE's START_JUCE_APPLICATION, with one thing done before the application object exists: a
-// headless run attaches to the console it was started from, so that every line it prints (the
-// manifest text comes first, during construction) reaches that console.
+// JUCE's START_JUCE_APPLICATION, with two things done before the application object exists: a
+// headless run attaches to the console it was started from, and a log file named on the command
+// line is opened, so that every line the run prints (the manifest text comes first, during
+// construction) reaches both.
 extern "C" int __stdcall WinMain (HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    if (juce::String (GetCommandLineW()).contains ("--headless"))
+    const auto arguments = CorvoAudio::CommandLine::parse (juce::JUCEApplicationBase::getCommandLineParameters());
+
+    if (arguments.headless || arguments.help)
         platform::attachParentConsole();
+
+    // The log holds the run from its first line on; a log that cannot be written is reported, and
+    // the run refused, once the application has started.
+    if (arguments.logFile.isNotEmpty())
+        platform::openLogFile (juce::File (arguments.logFile));
 
     juce::JUCEApplicationBase::createInstance = &juce_CreateApplication;
     return juce::JUCEApplicationBase::main();

@@ -17,7 +17,7 @@ namespace CorvoAudio
         }
     }
 
-    PendingChoices PendingChoices::takeFrom (const juce::ValueTree& storedCopy, const ManifestProperties& embedded)
+    PendingChoices PendingChoices::takeFrom (const juce::ValueTree& storedCopy, const ManifestProperties& embedded, bool uninstall)
     {
         const juce::ScopedLock lock (manifestLock);
 
@@ -28,7 +28,7 @@ namespace CorvoAudio
         if (! storedCopy.getChildWithName (Ids::Objects).isValid())
             return choices;
 
-        for (const auto& object : objects)
+        for (const auto& object : uninstall ? std::vector<ManifestObject>() : objects)
         {
             const auto stored = storedObject (storedCopy, object.objectPath);
 
@@ -88,6 +88,186 @@ namespace CorvoAudio
         }
 
         return choices;
+    }
+
+    namespace
+    {
+        juce::String namesOf (const std::vector<ManifestObject>& objects)
+        {
+            juce::StringArray names;
+
+            for (const auto& object : objects)
+                names.add (object.objectName.quoted());
+
+            return names.isEmpty() ? juce::String ("none") : names.joinIntoString (", ");
+        }
+
+        const ManifestObject* objectNamed (const std::vector<ManifestObject>& objects, const juce::String& name)
+        {
+            for (const auto& object : objects)
+                if (object.objectName.equalsIgnoreCase (name.trim()))
+                    return &object;
+
+            return nullptr;
+        }
+    }
+
+    PendingChoices PendingChoices::fromCommandLine (const CommandLine& line, const ManifestProperties& embedded,
+                                                    bool uninstall, juce::String& problem)
+    {
+        const juce::ScopedLock lock (manifestLock);
+
+        PendingChoices choices;
+        const auto objects = embedded.getObjects();
+        std::vector<ManifestObject> components, ownFolder;
+
+        for (const auto& object : objects)
+        {
+            if (! object.visible)
+                continue;
+
+            components.push_back (object);
+
+            if (object.allowUserPath)
+                ownFolder.push_back (object);
+        }
+
+        const auto fail = [&problem] (const juce::String& text)
+        {
+            if (problem.isEmpty())
+                problem = text;
+        };
+
+        if (uninstall && (line.components.has_value() || line.folder.has_value() || ! line.folderOf.empty()))
+            fail ("--components and --dir choose what an installation installs where; an uninstall removes what was "
+                  "installed (--uninstall-options chooses what else it removes).");
+
+        if (! uninstall && line.uninstallOptions.has_value())
+            fail ("--uninstall-options belongs to --uninstall.");
+
+        if (line.components.has_value())
+        {
+            choices.componentsChosen = true;
+
+            for (const auto& name : *line.components)
+                if (objectNamed (components, name) == nullptr)
+                    fail ("There is no component " + name.quoted() + " in this installer; its components are "
+                          + namesOf (components) + ".");
+
+            for (const auto& object : components)
+                if (object.installationOptional && ! line.components->contains (object.objectName, true))
+                    choices.deselected.add (object.objectPath);
+
+            if (! leavesSomethingToInstall (objects, choices.deselected))
+                fail ("--components leaves nothing to install; its components are " + namesOf (components) + ".");
+        }
+
+        const auto chooseFolder = [&] (const ManifestObject& object, const juce::String& folder, const juce::String& option)
+        {
+            if (const auto refused = userFolderProblem (folder); refused.isNotEmpty())
+                fail ("The folder of " + option + " cannot be used: " + refused + ".");
+            else
+                choices.folders[object.objectPath] = folder.replaceCharacter ('/', '\\');
+        };
+
+        if (line.folder.has_value())
+        {
+            if (ownFolder.empty())
+                fail ("No component of " + embedded.getAppName() + " can be installed into a folder of your choice (--dir).");
+
+            for (const auto& object : ownFolder)
+                chooseFolder (object, *line.folder, "--dir");
+        }
+
+        for (const auto& [name, folder] : line.folderOf)
+        {
+            if (const auto* object = objectNamed (ownFolder, name))
+                chooseFolder (*object, folder, "--dir:" + name);
+            else
+                fail ("--dir:" + name + " names no component whose folder may be chosen; those are " + namesOf (ownFolder) + ".");
+        }
+
+        if (line.uninstallOptions.has_value())
+        {
+            juce::StringArray defined, chosen;
+
+            for (const auto& option : CorvoAudio::uninstallOptions (objects))
+                defined.add (option.optionId);
+
+            for (const auto& id : *line.uninstallOptions)
+            {
+                if (! defined.contains (id))
+                    fail ("There is no uninstall option " + id.quoted() + "; the options are "
+                          + (defined.isEmpty() ? juce::String ("none") : defined.joinIntoString (", ")) + ".");
+
+                chosen.addIfNotAlreadyThere (id);
+            }
+
+            choices.uninstallOptions = chosen.joinIntoString (",");
+        }
+
+        if (problem.isNotEmpty())
+            return {};
+
+        return choices;
+    }
+
+    void PendingChoices::addTo (CommandLine& line, const ManifestProperties& embedded, bool uninstall) const
+    {
+        const juce::ScopedLock lock (manifestLock);
+        const auto objects = embedded.getObjects();
+
+        if (uninstall)
+        {
+            if (uninstallOptions.has_value() && ! CorvoAudio::uninstallOptions (objects).empty())
+                line.uninstallOptions = splitManifestList (*uninstallOptions);
+
+            return;
+        }
+
+        juce::StringArray names;
+
+        for (const auto& object : objects)
+        {
+            if (! object.visible)
+                continue;
+
+            if (! deselected.contains (object.objectPath))
+                names.add (object.objectName);
+
+            if (const auto folder = folders.find (object.objectPath); folder != folders.end())
+                line.folderOf[object.objectName] = folder->second;
+        }
+
+        line.components = names;
+    }
+
+    juce::ValueTree PendingChoices::asDefaults (const ManifestProperties& embedded) const
+    {
+        const juce::ScopedLock lock (manifestLock);
+
+        auto tree = embedded.getTree().createCopy();
+        juce::StringArray options;
+
+        if (uninstallOptions.has_value())
+            options = splitManifestList (*uninstallOptions);
+
+        for (auto object : tree.getChildWithName (Ids::Objects))
+        {
+            const auto path = object.getProperty (Ids::objectPath).toString();
+
+            if (componentsChosen && manifestBool (object.getProperty (Ids::visible)))
+                object.setProperty (Ids::defaultSelection, deselected.contains (path) ? "0" : "1", nullptr);
+
+            if (const auto folder = folders.find (path); folder != folders.end())
+                object.setProperty (Ids::defaultInstallPath, folder->second, nullptr);
+
+            if (uninstallOptions.has_value() && object.hasProperty (Ids::uninstallOptionId))
+                object.setProperty (Ids::uninstallOptionDefaultSelection,
+                                    options.contains (object.getProperty (Ids::uninstallOptionId).toString()) ? "true" : "false", nullptr);
+        }
+
+        return tree;
     }
 
     void PendingChoices::applyTo (juce::ValueTree copy, const ManifestProperties& embedded) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CommandLine.h"
 #include "ManifestProperties.h"
 
 #include <map>
@@ -17,9 +18,24 @@ namespace CorvoAudio
         std::map<juce::String, juce::String> folders;      // objectPath -> chosen folder
         std::optional<juce::String> uninstallOptions;      // option ids joined with ","
         juce::StringArray ignored;                         // what was refused, for the log
+        bool componentsChosen = false;                     // the selection was made, not left as it was
 
-        /** The choices a stored copy makes that the embedded manifest allows. */
-        static PendingChoices takeFrom (const juce::ValueTree& storedCopy, const ManifestProperties& embedded);
+        /** The choices a stored copy makes that the embedded manifest allows. An uninstall takes
+            only the uninstall options: it removes every object, whatever was left out or moved. */
+        static PendingChoices takeFrom (const juce::ValueTree& storedCopy, const ManifestProperties& embedded, bool uninstall);
+
+        /** The choices a command line makes. An object, folder or option the embedded manifest
+            does not allow is not ignored, as in a stored copy, but refused: problem names it. */
+        static PendingChoices fromCommandLine (const CommandLine& line, const ManifestProperties& embedded,
+                                               bool uninstall, juce::String& problem);
+
+        /** The command line that makes these choices again (mode and log aside): components and
+            folders for an installation, the uninstall options (where the product has any) for an
+            uninstall, which takes no other choice. */
+        void addTo (CommandLine& line, const ManifestProperties& embedded, bool uninstall) const;
+
+        /** The embedded manifest with these choices as its defaults, for the wizard's pages. */
+        juce::ValueTree asDefaults (const ManifestProperties& embedded) const;
 
         /** Replaces copy's content with the embedded manifest and applies the choices to it. */
         void applyTo (juce::ValueTree copy, const ManifestProperties& embedded) const;

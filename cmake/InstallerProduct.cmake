@@ -15,6 +15,7 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 # variable INSTALLER_SIGNING_PASSWORD when the build signs, never stored in the cache.
 set(INSTALLER_SIGNING_CERT "" CACHE FILEPATH "Code-signing certificate (.pfx) the build signs every installer with")
 set(INSTALLER_TIMESTAMP_URL "" CACHE STRING "Timestamp server for the signature (optional)")
+set(INSTALLER_DOWNLOAD_URL "" CACHE STRING "Where the installer is downloaded from, for the winget manifest")
 if(INSTALLER_SIGNING_CERT)
     find_program(INSTALLER_OSSLSIGNCODE NAMES osslsigncode REQUIRED)
     message(STATUS "Installers are signed with ${INSTALLER_SIGNING_CERT}")
@@ -153,6 +154,16 @@ function(installer_add_product target product_dir output_dir)
         endif()
         add_custom_command(TARGET ${target} POST_BUILD COMMAND ${sign} "$<TARGET_FILE:${target}>" VERBATIM)
     endif()
+
+    # The package manifest that winget reads, in winget/ beside the installer, with the hash of the
+    # file as it is shipped (signed, where it is).
+    set(winget "${Python3_EXECUTABLE}" "${INSTALLER_SOURCE_DIR}/cmake/write_winget_manifest.py"
+               --manifest "${product_dir}/Manifest.xml" --exe "$<TARGET_FILE:${target}>" --out "${output_dir}/winget")
+    if(INSTALLER_DOWNLOAD_URL)
+        list(APPEND winget --installer-url "${INSTALLER_DOWNLOAD_URL}")
+    endif()
+    add_custom_command(TARGET ${target} POST_BUILD COMMAND ${winget} VERBATIM)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${INSTALLER_SOURCE_DIR}/cmake/write_winget_manifest.py")
 endfunction()
 
 # A resource table whose bytes the assembler takes straight from the files (".incbin"): nothing of

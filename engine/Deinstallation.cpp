@@ -54,6 +54,14 @@ namespace CorvoAudio
         log ("Starting deinstallation...");
         log ("Looking for " + appName + " in Registry... " + appUuid);
 
+        if (! isRegistered (appUuid))
+        {
+            log ("Error: couldn't find app entry for " + appName + " in Windows registry");
+            errors.add (appName + " is not installed on this computer; nothing was removed.");
+            endInstallerProcess();
+            return;
+        }
+
         const auto entry = readUninstallRegistry (appUuid);
 
         log ("Registry Entry:");

@@ -121,7 +121,7 @@ namespace CorvoAudio
         {
             const auto& planned = *item.planned;
 
-            if (const auto created = journal.createFolders (planned.destination, createdFolders); created.failed())
+            if (const auto created = journal.createFolders (planned.installed.getParentDirectory(), createdFolders); created.failed())
                 return fail (planned, created);
 
             if (planned.installed.exists() || platform::getFileAttributes (planned.installed).exists)
@@ -168,7 +168,9 @@ namespace CorvoAudio
 
         if (objects.empty())
         {
-            errors.add ("Installation failed: installer manifest is empty.");
+            // The wizard and the command line never get here with nothing chosen; a run that does
+            // says so at once.
+            errors.add ("Installation failed: no component was chosen, so there is nothing to install.");
             endInstallerProcess();
             return;
         }
@@ -355,6 +357,14 @@ namespace CorvoAudio
             entry.uninstaller = uninstallerPath;
             entry.uninstallArguments = "--uninstall";   // the installer itself, started for removal
             entry.webLink = plan.webLink;
+            entry.offersModify = modifyModeSwitch;
+
+            juce::Array<juce::File> installed { juce::File (uninstallerPath) };
+
+            for (const auto& item : staged)
+                installed.add (item.planned->installed);
+
+            entry.estimatedSizeKB = estimatedSizeKB (installed);
             entry.iconData = icon.getData();
             entry.iconSize = (int) icon.getSize();
 

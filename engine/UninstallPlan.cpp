@@ -123,20 +123,20 @@ namespace CorvoAudio
 
     juce::File resolveUninstallTarget (const UninstallEntry& entry, const ManifestObject& object)
     {
-        const auto name = installedNameOf (object);
+        const auto relative = installedRelativePathOf (object);
         const auto fallback = installedPathOf (object);
 
-        if (name.isEmpty() || fallback == juce::File())
+        if (relative.isEmpty() || fallback == juce::File())
             return {};
 
-        // The registration records where the user put an object: a path of that name wins, and
-        // nothing of another name is ever taken from it.
+        // The registration records where the user put an object: a path that ends in its installed
+        // path wins, and nothing of another name is ever taken from it.
         for (const auto& path : entry.extraPaths)
-            if (isLocalAbsolutePath (path) && juce::File (path).getFileName().equalsIgnoreCase (name))
+            if (isLocalAbsolutePath (path) && path.replaceCharacter ('/', '\\').endsWithIgnoreCase ("\\" + relative))
                 return juce::File (path);
 
         if (object.isMainApplication && isLocalAbsolutePath (entry.installLocation.getFullPathName()))
-            if (const auto second = entry.installLocation.getChildFile (name); second.exists())
+            if (const auto second = entry.installLocation.getChildFile (relative); second.exists())
                 return second;
 
         return fallback;
@@ -207,7 +207,7 @@ namespace CorvoAudio
             if (object.isUninstaller)
             {
                 paths.add (installedPathOf (object).getFullPathName());
-                paths.add (entry.installLocation.getChildFile (installedNameOf (object)).getFullPathName());
+                paths.add (entry.installLocation.getChildFile (installedRelativePathOf (object)).getFullPathName());
             }
 
             if (object.createUninstallBatScript)

@@ -1,6 +1,7 @@
 #include "UninstallRegistry.h"
 #include "Platform.h"
 #include "Registry.h"
+#include "UninstallScript.h"
 
 namespace CorvoAudio
 {
@@ -36,7 +37,7 @@ namespace CorvoAudio
     juce::String quietUninstallCommand (const UninstallEntry& entry)
     {
         if (isBatchScript (entry.uninstaller))
-            return uninstallCommand (entry);
+            return "cmd.exe /C \"" + entry.uninstaller.quoted() + " " + quietArgument + "\"";
 
         if (entry.quietUninstallArguments.isNotEmpty())
             return entry.uninstaller.quoted() + " " + entry.quietUninstallArguments;
@@ -44,13 +45,36 @@ namespace CorvoAudio
         return uninstallCommand (entry) + " --headless";
     }
 
-    static juce::String estimatedSize (const juce::File& installLocation)
+    juce::uint32 estimatedSizeKB (const juce::Array<juce::File>& installed)
     {
-        // The size of the install location taken as one file: a folder counts 0.
-        if (! installLocation.existsAsFile())
-            return "0";
+        juce::int64 bytes = 0;
+        juce::Array<juce::File> counted;
 
-        return juce::String (installLocation.getSize() / 1000);
+        for (const auto& path : installed)
+        {
+            if (counted.contains (path))
+                continue;
+
+            counted.add (path);
+
+            if (path.isDirectory())
+            {
+                // Hidden files included (desktop.ini, the registration's icon).
+                for (const auto& entry : juce::RangedDirectoryIterator (path, true, "*", juce::File::findFiles))
+                    bytes += entry.getFileSize();
+            }
+            else if (path.existsAsFile())
+            {
+                bytes += path.getSize();
+            }
+        }
+
+        return (juce::uint32) juce::jmin<juce::int64> ((bytes + 1023) / 1024, 0xffffffffLL);
+    }
+
+    bool isRegistered (const juce::String& id)
+    {
+        return reg::probeKey (uninstallKeyPath (id)) != reg::errorFileNotFound;
     }
 
     bool writeUninstallRegistry (const UninstallEntry& entry, std::function<void (const juce::String&)> onError)
@@ -87,7 +111,6 @@ namespace CorvoAudio
             values.add ({ "CreatedFolder" + juce::String (i), entry.createdFolders[i], "CreatedFolder" });
 
         values.add ({ "Publisher", entry.publisher, "Publisher" });
-        values.add ({ "EstimatedSize", estimatedSize (entry.installLocation), "EstimatedSize" });
         values.add ({ "UninstallString", uninstallCommand (entry), "UninstallString" });
         values.add ({ "QuietUninstallString", quietUninstallCommand (entry), "QuietUninstallString" });
         values.add ({ "URLInfoAbout", entry.webLink, "URLInfoAbout" });
@@ -96,6 +119,22 @@ namespace CorvoAudio
         for (const auto& value : values)
             if (! writeString (value.name, value.text))
                 return fail ("Error creating Registry " + value.messageName + " key");
+
+        // A shorter list than the previous installation's leaves no stale numbers behind it.
+        for (const auto& [prefix, count] : { std::pair<juce::String, int> { "ExtraPath", entry.extraPaths.size() },
+                                             std::pair<juce::String, int> { "CreatedFolder", entry.createdFolders.size() } })
+            for (int i = count; reg::readString (key, prefix + juce::String (i)).error == 0; ++i)
+                reg::deleteValue (key, prefix + juce::String (i));
+
+        // Numbers, as Windows and inventory tools read them: the size in KB, and no Modify or
+        // Repair button where the uninstaller has nothing behind it.
+        struct Number { juce::String name; juce::uint32 value; };
+
+        for (const auto& number : { Number { "EstimatedSize", entry.estimatedSizeKB },
+                                    Number { "NoModify", entry.offersModify ? 0u : 1u },
+                                    Number { "NoRepair", entry.offersModify ? 0u : 1u } })
+            if (reg::setDword (key, number.name, number.value) != 0)
+                return fail ("Error creating Registry " + number.name + " key");
 
         const auto icon = entry.installLocation.getChildFile (registrationIconName (entry.id));
 

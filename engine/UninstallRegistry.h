@@ -20,6 +20,8 @@ namespace CorvoAudio
         juce::String quietUninstallArguments;
         juce::String webLink;
         juce::StringArray createdFolders;   // folders the installations made, for the uninstall to remove once empty
+        juce::uint32 estimatedSizeKB = 0;   // what the installation occupies, as the list of programs shows it
+        bool offersModify = false;          // the uninstaller has a modify page: the list shows Modify and Repair
         const void* iconData = nullptr;
         int iconSize = 0;
     };
@@ -45,6 +47,13 @@ namespace CorvoAudio
     /** Writes the key, its values and the hidden, read-only icon file beside the install location.
         Stops at the first step that fails and reports it through onError (which may be empty). */
     bool writeUninstallRegistry (const UninstallEntry& entry, std::function<void (const juce::String&)> onError);
+
+    /** The size the list of programs shows for these files and folders (with everything in
+        them), in KB rounded up. */
+    juce::uint32 estimatedSizeKB (const juce::Array<juce::File>& installed);
+
+    /** True when the product has a registration at all (its key exists). */
+    bool isRegistered (const juce::String& id);
 
     /** Reads the key of id; an entry with an empty displayName means that there is none. */
     UninstallEntry readUninstallRegistry (const juce::String& id);

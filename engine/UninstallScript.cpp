@@ -129,6 +129,10 @@ namespace CorvoAudio
              << "echo Uninstalling " << batchBare (appName) << "...\n"
              << "echo Please wait...\n"
              << "\n"
+             << ":: \"" << quietArgument << "\": run by a deployment tool, nobody answers a prompt\n"
+             << "set \"quiet=\"\n"
+             << "if /i \"%~1\"==\"" << quietArgument << "\" set \"quiet=1\"\n"
+             << "\n"
              << ":: Check if the script has been passed the \"elevated\" argument\n"
              << "if \"%~1\"==\"elevated\" goto :Elevated\n"
              << "\n"
@@ -137,6 +141,9 @@ namespace CorvoAudio
              << "if %errorLevel% == 0 (\n"
              << "    echo Already running as administrator\n"
              << "    goto :Elevated\n"
+             << ") else if defined quiet (\n"
+             << "    echo Uninstalling needs administrator rights. Nothing was removed.\n"
+             << "    exit /b 1\n"
              << ") else (\n"
              << "    echo Not running as administrator. Trying to elevate...\n"
              << "    powershell -Command \"Start-Process -FilePath '%~f0' -ArgumentList 'elevated' -Verb RunAs\"\n"
@@ -191,16 +198,16 @@ namespace CorvoAudio
         for (int i = made.size(); --i >= 0;)
             text << " & rmdir \"" << batchQuoted (made[i]) << "\" 2>nul";
 
-        text << " & echo Uninstallation finished. & pause & exit /b\n"
+        text << " & echo Uninstallation finished. & (if not defined quiet pause) & exit /b 0\n"
              << ":Kept\n"
              << "echo Some files could not be removed: close the programs that use them and run the uninstaller again.\n"
-             << "pause\n"
+             << "if not defined quiet pause\n"
              << "exit /b 1\n";
 
         if (needsUtf8)
             text << ":NoUtf8\n"
                  << "echo This uninstaller cannot read the names of its files here: cmd cannot switch to UTF-8. Nothing was removed.\n"
-                 << "pause\n"
+                 << "if not defined quiet pause\n"
                  << "exit /b 1\n";
 
         return text;

@@ -9,6 +9,10 @@ namespace CorvoAudio
     juce::String batchQuoted (const juce::String& text);
     juce::String batchBare (const juce::String& text);
 
+    /** The script's argument for a run without a person: it never pauses, and without
+        administrator rights it fails with exit code 1 instead of asking for them. */
+    constexpr const char* quietArgument = "/quiet";
+
     /** The text of the uninstall batch script, with "\n" line ends. A path that is a folder when the
         text is made is removed with everything in it. The registration goes only when every path is
         gone; then the script removes its own files from its folder (itself and ownFiles) and the

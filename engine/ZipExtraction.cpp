@@ -242,7 +242,14 @@ juce::String CheckedZipArchive::getEntryName (int index) const
 
 int CheckedZipArchive::indexOfEntry (const juce::String& name) const
 {
-    return zip.getIndexOfFileName (name, false);
+    // Archives write either separator: "Presets/Factory.zip" and "Presets\\Factory.zip" are one entry.
+    const auto wanted = name.replaceCharacter ('\\', '/');
+
+    for (int i = 0; i < zip.getNumEntries(); ++i)
+        if (zip.getEntry (i)->filename.replaceCharacter ('\\', '/') == wanted)
+            return i;
+
+    return -1;
 }
 
 juce::Result CheckedZipArchive::extractEntry (int index, const juce::File& targetFolder) const

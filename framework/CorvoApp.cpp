@@ -123,11 +123,11 @@ namespace Quor
         mainWindowOpened();
     }
 
-    void CorvoApp::requestElevation (std::function<void (bool)> callback)
+    void CorvoApp::requestElevation (const juce::String& arguments, std::function<void (CorvoAudio::ElevationOutcome)> callback)
     {
         if (persistentTree.isValid())
             stateFile.saveNow();
 
-        CorvoAudio::relaunchElevated (std::move (callback));
+        CorvoAudio::relaunchElevated (arguments, std::move (callback));
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Elevation.h"
+
 #include "CorvoMainWindow.h"
 #include "SeamlessTitlebarLAF.h"
 #include "ValueTreeFile.h"
@@ -55,8 +57,9 @@ namespace Quor
         /** Creates the main window, replacing an earlier one. */
         void openMainWindow();
 
-        /** Writes the state file now, then starts this executable elevated (see relaunchElevated). */
-        void requestElevation (std::function<void (bool)> callback);
+        /** Writes the state file now, then starts this executable elevated with the arguments (see
+            relaunchElevated). */
+        void requestElevation (const juce::String& arguments, std::function<void (CorvoAudio::ElevationOutcome)> callback);
 
         SeamlessTitlebarLAF& getFrameworkLookAndFeel()    { return lookAndFeel; }
         juce::ValueTree getPersistentTree() const         { return persistentTree; }

@@ -8,7 +8,7 @@ namespace CorvoAudio
         return platform::seam().isRunningAsAdmin();
     }
 
-    void relaunchElevated (std::function<void (bool)> callback)
+    void relaunchElevated (const juce::String& arguments, std::function<void (ElevationOutcome)> callback)
     {
         if (isRunningAsAdmin())
             return;
@@ -18,22 +18,18 @@ namespace CorvoAudio
         if (executable.isEmpty())
             return;
 
-        const auto result = platform::seam().launchElevated (executable);
+        const auto result = platform::seam().launchElevated (executable, arguments);
 
         if (result.started)
         {
-            callback (true);
+            callback ({ ElevationOutcome::started, 0 });
             platform::seam().quitApplication();
+            return;
         }
-        else if (result.errorCode == platform::errorCancelled)
-        {
-            callback (false);
-            platform::seam().quitApplication();
-        }
-        else
-        {
-            // Any other failure: the user stays on the page they were on and may try again.
-            callback (false);
-        }
+
+        // Declined or failed, the user hears it from the callback; what happens next is the
+        // caller's to decide.
+        callback ({ result.errorCode == platform::errorCancelled ? ElevationOutcome::declined : ElevationOutcome::failed,
+                    result.errorCode });
     }
 }

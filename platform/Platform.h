@@ -28,8 +28,8 @@ namespace platform
         /** True when the caller's token is a member of the built-in Administrators group. */
         virtual bool isRunningAsAdmin() = 0;
 
-        /** Starts the executable with the verb "runas" and no parameters. */
-        virtual LaunchResult launchElevated (const juce::String& executablePath) = 0;
+        /** Starts the executable with the verb "runas" and these parameters. */
+        virtual LaunchResult launchElevated (const juce::String& executablePath, const juce::String& parameters) = 0;
 
         /** Asks the application to quit once its message loop has handled the request. */
         virtual void quitApplication() = 0;
@@ -238,6 +238,17 @@ namespace platform
     /** Writes one line and a line end to standard output and flushes it: as UTF-16 to a console,
         which shows every name as it is, and as UTF-8 to a file or a pipe. */
     void writeLine (const juce::String& line);
+
+    /** From now on every line that writeLine writes goes to this file as well: UTF-8, appended,
+        CR LF line ends, its folders made when missing. Other processes may read and append to it
+        meanwhile (the elevated copy of the installer writes to the same log). */
+    juce::Result openLogFile (const juce::File& file);
+
+    /** The file that openLogFile opened, or a default File. */
+    juce::File logFile();
+
+    /** Stops writing to the log file. */
+    void closeLogFile();
 
     /** Writes text to standard output when that is a console; false (nothing written) otherwise. */
     bool writeToConsole (const juce::String& text);

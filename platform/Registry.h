@@ -13,6 +13,12 @@ namespace platform::registry
     /** Opens the key with full access and sets one REG_SZ value. */
     long setString (const juce::String& keyPath, const juce::String& valueName, const juce::String& text);
 
+    /** Opens the key with full access and sets one REG_DWORD value. */
+    long setDword (const juce::String& keyPath, const juce::String& valueName, juce::uint32 number);
+
+    /** Deletes one value; deleting a value that is not there succeeds. */
+    long deleteValue (const juce::String& keyPath, const juce::String& valueName);
+
     struct ReadResult
     {
         long error = 0;
@@ -21,6 +27,15 @@ namespace platform::registry
 
     /** Reads one REG_SZ value; a value of another type fails. */
     ReadResult readString (const juce::String& keyPath, const juce::String& valueName);
+
+    struct DwordResult
+    {
+        long error = 0;
+        juce::uint32 number = 0;
+    };
+
+    /** Reads one REG_DWORD value; a value of another type fails. */
+    DwordResult readDword (const juce::String& keyPath, const juce::String& valueName);
 
     /** Deletes a key that has no subkeys. */
     long deleteKey (const juce::String& keyPath);

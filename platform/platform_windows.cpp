@@ -32,12 +32,13 @@ namespace platform
         return checked && isMember;
     }
 
-    LaunchResult realLaunchElevated (const juce::String& executablePath)
+    LaunchResult realLaunchElevated (const juce::String& executablePath, const juce::String& parameters)
     {
         SHELLEXECUTEINFOW info {};
         info.cbSize = sizeof (info);
         info.lpVerb = L"runas";
         info.lpFile = executablePath.toWideCharPointer();
+        info.lpParameters = parameters.isNotEmpty() ? parameters.toWideCharPointer() : nullptr;
         info.nShow = SW_SHOWNORMAL;
 
         if (ShellExecuteExW (&info))

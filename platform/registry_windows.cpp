@@ -44,6 +44,37 @@ namespace platform::registry
                                reinterpret_cast<const BYTE*> (wide.c_str()), bytes);
     }
 
+    long setDword (const juce::String& keyPath, const juce::String& valueName, juce::uint32 number)
+    {
+        Key key;
+
+        if (const auto error = open (keyPath, KEY_ALL_ACCESS, key); error != ERROR_SUCCESS)
+            return error;
+
+        const DWORD value = number;
+        return RegSetValueExW (key.handle, valueName.toWideCharPointer(), 0, REG_DWORD,
+                               reinterpret_cast<const BYTE*> (&value), sizeof (value));
+    }
+
+    long deleteValue (const juce::String& keyPath, const juce::String& valueName)
+    {
+        Key key;
+
+        if (const auto error = open (keyPath, KEY_SET_VALUE, key); error != ERROR_SUCCESS)
+            return error;
+
+        const auto error = RegDeleteValueW (key.handle, valueName.toWideCharPointer());
+        return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+    }
+
+    DwordResult readDword (const juce::String& keyPath, const juce::String& valueName)
+    {
+        DWORD value = 0, size = sizeof (value);
+        const auto error = RegGetValueW (HKEY_LOCAL_MACHINE, keyPath.toWideCharPointer(), valueName.toWideCharPointer(),
+                                         RRF_RT_REG_DWORD, nullptr, &value, &size);
+        return { error, error == ERROR_SUCCESS ? (juce::uint32) value : 0u };
+    }
+
     ReadResult readString (const juce::String& keyPath, const juce::String& valueName)
     {
         std::vector<WCHAR> buffer (4095);

@@ -10,7 +10,7 @@ Writes into --out:
 and prints the names of the pieces, one a line, in order.
 
 Before anything is written, the manifest is checked against the payload: every object's objectPath
-must be one plain file name that names a top-level entry of the payload, and its defaultInstallPath
+must be a relative path of plain file names ("Presets/Factory.zip") that names an entry of the payload, and its defaultInstallPath
 an absolute folder on a drive or one below a folder placeholder. A product that breaks a rule fails
 the build with one line per object, so that an installer that would install beside its bundles, or
 delete outside them, is never made. --unchecked skips this, for test products that break the rules
@@ -97,6 +97,19 @@ def is_plain_name(name):
     return not any(c in FORBIDDEN_IN_NAMES or ord(c) < 32 for c in name)
 
 
+def normalised(entry):
+    return entry.replace("\\", "/")
+
+
+def is_relative_path(path):
+    """Plain names with "/" or "\\" between them, the last one still plain without a final .zip:
+    nothing made from it can leave its destination."""
+    parts = normalised(path).split("/")
+    if path.lower().endswith(".zip"):
+        parts.append(parts[-1][:-4])
+    return all(is_plain_name(part) for part in parts)
+
+
 def destination_problem(path):
     text = path.replace("\\", "/")
     for placeholder in PLACEHOLDERS:
@@ -127,9 +140,9 @@ def manifest_problems(manifest_path, payload):
     for number, element in enumerate(objects, 1):
         label = f"object {number} \"{element.get('objectName', '')}\""
         path = element.get("objectPath", "")
-        if not is_plain_name(path) or (path.lower().endswith(".zip") and not is_plain_name(path[:-4])):
-            problems.append(f"{label}: its objectPath \"{path}\" is not one plain file name")
-        elif path not in entries:
+        if not is_relative_path(path):
+            problems.append(f"{label}: its objectPath \"{path}\" is not a relative path of plain file names")
+        elif normalised(path) not in {normalised(entry) for entry in entries}:
             problems.append(f"{label}: its objectPath \"{path}\" names no entry of the payload")
         destination = element.get("defaultInstallPath", "")
         problem = destination_problem(destination) if destination else "it has no defaultInstallPath"
@@ -153,7 +166,7 @@ def long_path_warnings(manifest_path, payload):
         entries = set(archive.namelist())
         for element in root.findall("./Objects/Object"):
             path, destination = element.get("objectPath", ""), element.get("defaultInstallPath", "")
-            if path not in entries or not destination or destination_problem(destination):
+            if normalised(path) not in {normalised(entry) for entry in entries} or not destination or destination_problem(destination):
                 continue
             for placeholder, typical in TYPICAL_FOLDERS.items():
                 if destination.startswith(placeholder):

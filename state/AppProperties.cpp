@@ -1,6 +1,12 @@
 #include "AppProperties.h"
 #include "Identifiers.h"
 
+#ifndef INSTALLER_MODIFY_MODE
+ #define INSTALLER_MODIFY_MODE 0
+#endif
+
+bool modifyModeSwitch = INSTALLER_MODIFY_MODE != 0;
+
 juce::String operationModeName (int mode)
 {
     switch (mode)

@@ -15,6 +15,11 @@ enum class OperationMode
 /** The word a log line uses for a stored mode value. */
 juce::String operationModeName (int mode);
 
+/** The build-time modify switch (CMake option INSTALLER_MODIFY_MODE, off in the shipped build):
+    only with it on does "--modify" reach the modify page and does the registration offer a
+    modify button. Tests may set it. */
+extern bool modifyModeSwitch;
+
 /** View of the persistent tree: the next page and the operation mode. */
 class AppProperties final : public ValueTreeWrapper
 {

@@ -46,19 +46,24 @@ class ProductCheck(unittest.TestCase):
         for dest in (VST3, "D:\\Plug-Ins", "C:/__commonAppDataDir__/Tarrow Audio/Presets",
                      "C:/__userAppDataDir__/Tarrow Audio"):
             with self.subTest(dest=dest):
-                code, errors, _ = prepare([("Ondra", "Ondra.vst3.zip", dest), ("Tool", "Ondra Tool.exe", dest)],
-                                          ["Ondra.vst3.zip", "Ondra Tool.exe"])
+                code, errors, _ = prepare([("Ondra", "Ondra.vst3.zip", dest), ("Tool", "Ondra Tool.exe", dest),
+                                           ("Presets", "Presets/Factory.zip", dest), ("Manual", "Docs\\Ondra.pdf", dest)],
+                                          ["Ondra.vst3.zip", "Ondra Tool.exe", "Presets/Factory.zip", "Docs/Ondra.pdf"])
                 self.assertEqual(code, 0, errors)
 
     def test_each_broken_object_fails_the_build_by_name(self):
         rows = [
             # objectPath, payload entries, destination, what the line says
-            ("../Ondra.vst3.zip", ["../Ondra.vst3.zip"], VST3, 'objectPath "../Ondra.vst3.zip" is not one plain'),
-            ("VST3\\Ondra.vst3.zip", ["VST3\\Ondra.vst3.zip"], VST3, "is not one plain file name"),
-            ("C:Ondra.vst3.zip", ["C:Ondra.vst3.zip"], VST3, "is not one plain file name"),
-            ("", [], VST3, 'objectPath "" is not one plain file name'),
-            ("..", [".."], VST3, "is not one plain file name"),
-            ("Ondra.vst3 .zip", ["Ondra.vst3 .zip"], VST3, "is not one plain file name"),
+            ("../Ondra.vst3.zip", ["../Ondra.vst3.zip"], VST3, 'objectPath "../Ondra.vst3.zip" is not a relative path'),
+            ("Presets/../../Ondra.vst3.zip", ["Presets/../../Ondra.vst3.zip"], VST3, "is not a relative path of plain"),
+            ("/Ondra.vst3.zip", ["/Ondra.vst3.zip"], VST3, "is not a relative path of plain file names"),
+            ("Presets//Factory.zip", ["Presets//Factory.zip"], VST3, "is not a relative path of plain file names"),
+            ("Presets /Factory.zip", ["Presets /Factory.zip"], VST3, "is not a relative path of plain file names"),
+            ("C:Ondra.vst3.zip", ["C:Ondra.vst3.zip"], VST3, "is not a relative path of plain file names"),
+            ("", [], VST3, 'objectPath "" is not a relative path of plain file names'),
+            ("..", [".."], VST3, "is not a relative path of plain file names"),
+            ("Ondra.vst3 .zip", ["Ondra.vst3 .zip"], VST3, "is not a relative path of plain file names"),
+            ("Presets/Factory.zip", ["Factory.zip"], VST3, "names no entry of the payload"),
             ("Ondra.vst3.zip", ["Other.vst3.zip"], VST3, 'objectPath "Ondra.vst3.zip" names no entry of the payload'),
             ("Ondra.vst3.zip", ["ondra.vst3.zip"], VST3, "names no entry of the payload"),
             ("Ondra.vst3.zip", ["Ondra.vst3.zip"], "VST3", 'defaultInstallPath "VST3" is neither an absolute'),

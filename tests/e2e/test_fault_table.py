@@ -140,10 +140,10 @@ class InstallFaults(FaultTable):
 
             self.assertEqual(code, 9, output)
             for name, problem in [
-                ("Up and out", 'its objectPath "..\\..\\..\\..\\users\\Public\\Documents" is not one plain file name'),
-                ("Absolute", 'its objectPath "C:\\users\\Public\\Documents\\notes.txt" is not one plain file name'),
-                ("The shared folder", 'its objectPath "" is not one plain file name'),
-                ("Another vendor", 'its objectPath "Other Vendor.vst3\\.." is not one plain file name'),
+                ("Up and out", 'its objectPath "..\\..\\..\\..\\users\\Public\\Documents" is not a relative path of plain file names'),
+                ("Absolute", 'its objectPath "C:\\users\\Public\\Documents\\notes.txt" is not a relative path of plain file names'),
+                ("The shared folder", 'its objectPath "" is not a relative path of plain file names'),
+                ("Another vendor", 'its objectPath "Other Vendor.vst3\\.." is not a relative path of plain file names'),
                 ("Relative", 'its destination "Plug-Ins" is not an absolute local folder'),
             ]:
                 self.assertIn(f"   >> error : Refusing {name}: {problem}.", lines)

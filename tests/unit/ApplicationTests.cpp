@@ -3,6 +3,7 @@
 #include "Elevation.h"
 #include "InstallerProcess.h"
 #include "ModifyPage.h"
+#include "PendingChoices.h"
 #include "ResultPage.h"
 #include "UI.h"
 #include "UninstallRegistry.h"
@@ -25,10 +26,8 @@ TEST (Application, ModeFromCommandLine)
         { "--headless", true, OperationMode::install, "Operation mode source: headless default (install)" },
         { "--modify", false, OperationMode::install, "Modify mode requested but disabled at build time, falling back to install mode" },
         { "--mode=modify", true, OperationMode::install, "Modify mode requested but disabled at build time, falling back to install mode" },
-        { "--install --uninstall", false, OperationMode::uninstall, "Operation mode source: explicit command line" },
+        { "--uninstall --log=x.log", false, OperationMode::uninstall, "Operation mode source: explicit command line" },
         { "--mode=repair", false, OperationMode::install, "Operation mode source: explicit command line" },
-        { "--mode=sideways", false, OperationMode::install, "Operation mode source: explicit command line" },
-        { "--uninstallation-please", false, OperationMode::uninstall, "Operation mode source: explicit command line" },
         { "--headless --mode=uninstall", true, OperationMode::uninstall, "Operation mode source: explicit command line" },
         { "--UNINSTALL", false, OperationMode::install, "Operation mode source: no existing installation (install)" },
     };
@@ -73,20 +72,22 @@ TEST (Application, HeadlessStartWithoutAdministratorRightsExitsWithOne)
 
 TEST (Application, ElevatedRelaunch)
 {
+    using CorvoAudio::ElevationOutcome;
+
     struct Case
     {
         const char* name;
         bool admin;
         platform::LaunchResult launch;
-        std::optional<bool> callback;
+        std::optional<ElevationOutcome::Kind> callback;
         int quits;
     };
 
     const Case cases[] = {
         { "already elevated: nothing happens", true, { true, 0 }, {}, 0 },
-        { "started: callback true, quit", false, { true, 0 }, true, 1 },
-        { "prompt declined: callback false, quit", false, { false, platform::errorCancelled }, false, 1 },
-        { "other failure: callback false, keep running", false, { false, 5 }, false, 0 },
+        { "started: callback, quit", false, { true, 0 }, ElevationOutcome::started, 1 },
+        { "prompt declined: the caller hears it and decides", false, { false, platform::errorCancelled }, ElevationOutcome::declined, 0 },
+        { "other failure: the caller hears it", false, { false, 5 }, ElevationOutcome::failed, 0 },
     };
 
     for (const auto& c : cases)
@@ -95,8 +96,8 @@ TEST (Application, ElevatedRelaunch)
         seam.admin = c.admin;
         seam.launchResult = c.launch;
 
-        std::optional<bool> heard;
-        CorvoAudio::relaunchElevated ([&] (bool started) { heard = started; });
+        std::optional<ElevationOutcome::Kind> heard;
+        CorvoAudio::relaunchElevated ("--elevated --install", [&] (ElevationOutcome outcome) { heard = outcome.kind; });
 
         EXPECT_EQ (heard, c.callback) << c.name;
         EXPECT_EQ (seam.quitRequests, c.quits) << c.name;
@@ -104,6 +105,7 @@ TEST (Application, ElevatedRelaunch)
         if (! c.admin)
         {
             EXPECT_TRUE (seam.launchedPath.endsWithIgnoreCase (".exe")) << c.name;
+            EXPECT_EQ (seam.launchedParameters, "--elevated --install") << c.name;
         }
     }
 }
@@ -132,8 +134,8 @@ TEST (Application, ElevationLeavesAPendingInstallationOnlyWhenTheElevatedCopySta
 
     const Case cases[] = {
         { "started", { true, 0 }, true, 1 },
-        { "declined", { false, platform::errorCancelled }, false, 1 },
-        { "failed", { false, 5 }, false, 0 },
+        { "declined: says so, then quits", { false, platform::errorCancelled }, false, 1 },
+        { "failed: says so, stays", { false, 5 }, false, 0 },
     };
 
     for (const auto& c : cases)
@@ -148,10 +150,24 @@ TEST (Application, ElevationLeavesAPendingInstallationOnlyWhenTheElevatedCopySta
         AppProperties pages;
         pages.setTree (app->getPersistentTree(), false);
         pages.setNextPageToShow (AppProperties::install);   // as the welcome page's install button does
-        app->runInstallationIfReady ({});
+        const auto told = captureOutput ([&] { app->runInstallationIfReady ({}); });
 
         // Long enough for a delayed background write to have come back, had one been pending.
         testing_support::pumpUntil ([] { return false; }, 1600);
+
+        // A failure is told before anything else happens; OK quits after a declined prompt.
+        if (! c.launch.started)
+        {
+            auto& modal = *juce::ModalComponentManager::getInstance();
+            ASSERT_TRUE (testing_support::pumpUntil ([&] { return modal.getNumModalComponents() > 0; }, 5000)) << c.name;
+            auto* alert = dynamic_cast<juce::AlertWindow*> (modal.getModalComponent (0));
+            ASSERT_NE (alert, nullptr) << c.name;
+            EXPECT_TRUE (told.contains ("Installing Ondra needs administrator rights")) << told;
+            EXPECT_TRUE (told.contains ("nothing was changed.\n")) << told;
+            EXPECT_EQ (seam.quitRequests, 0) << c.name << ": not before the user has read it";
+            alert->exitModalState (1);
+            testing_support::pumpUntil ([] { return false; }, 200);
+        }
 
         EXPECT_EQ (app->getStateFile().existsAsFile(), c.fileKept) << c.name;
         EXPECT_EQ (seam.quitRequests, c.quits) << c.name;
@@ -210,52 +226,64 @@ namespace
 TEST (Application, PlantedStateFileResumesOnlyTheUsersChoices)
 {
     FakeSeam seam;
-    seam.admin = false;   // the resumed start asks for elevation instead of installing here
-    seam.launchResult = { true, 0 };
 
     std::unique_ptr<AppInstaller> app;
     captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
     const auto stateFile = app->getStateFile();
-    const auto state = plantedState (app->getEmbeddedManifest());
+    auto state = plantedState (app->getEmbeddedManifest());
+    state.setProperty ("OperationMode", 2, nullptr);   // an uninstall: the resumed run changes nothing here
     app.reset();
 
-    stateFile.getParentDirectory().createDirectory();
+    const auto plant = [&]
     {
+        stateFile.getParentDirectory().createDirectory();
         juce::FileOutputStream out (stateFile);
         out.truncate();
         state.writeToStream (out);
-    }
+    };
 
+    // A start without rights never resumes a pending state: that would raise a prompt at once,
+    // at every start, for a state another profile's copy may have left long ago.
+    plant();
+    seam.admin = false;
     captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
-    const auto output = captureOutput ([&] { app->initialise ({}); });
+    auto output = captureOutput ([&] { app->initialise ({}); });
+    EXPECT_TRUE (output.contains ("Operation mode source: no existing installation (install)")) << output;
+    EXPECT_TRUE (seam.launchedPath.isEmpty());
+    app.reset();
+    EXPECT_FALSE (stateFile.existsAsFile()) << "the stale state goes at the exit";
+
+    // An elevated start resumes it, with only the choices the wizard could have made.
+    plant();
+    seam.admin = true;
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    output = captureOutput ([&] { app->initialise ({}); });
 
     EXPECT_TRUE (output.contains ("Operation mode source: resumed pending installation state"));
-    EXPECT_TRUE (output.contains ("Resumed choice: leave out Tarrow Audio - Ondra.aaxplugin.zip"));
-    EXPECT_TRUE (output.contains ("Ignored from the saved state: the folder C:/Windows/System32 for Tarrow Audio - Ondra.vst3.zip"));
     EXPECT_TRUE (output.contains ("Ignored from the saved state: the object \"evil.exe\""));
     EXPECT_TRUE (output.contains ("Ignored from the saved state: the uninstall option \"presets\""));
+    EXPECT_FALSE (output.contains ("Resumed choice: leave out")) << "an uninstall removes every object";
 
-    // What the elevated copy would get: the embedded manifest, less the deselected bundle.
+    // What the engine works on: the embedded objects, all of them as they are embedded.
     ManifestProperties copy (false);
     copy.setTree (app->getPersistentTree(), false);
-    const auto objects = copy.getObjects();
-    ASSERT_EQ (objects.size(), 1u);
-
-    const auto expected = app->getEmbeddedManifest().getTree().getChildWithName ("Objects").getChild (0);
-    EXPECT_TRUE (copy.getTree().getChildWithName ("Objects").getChild (0).isEquivalentTo (expected));
+    EXPECT_TRUE (copy.getTree().getChildWithName ("Objects")
+                     .isEquivalentTo (app->getEmbeddedManifest().getTree().getChildWithName ("Objects")));
     EXPECT_EQ (copy.getString (juce::Identifier ("SelectedUninstallOptions")), "");
-    EXPECT_EQ (seam.launchedPath.isNotEmpty(), true);
 
-    // The file handed to the elevated instance holds the cleaned copy.
-    juce::FileInputStream input (stateFile);
-    const auto written = juce::ValueTree::readFromStream (input);
-    EXPECT_TRUE (written.getChildWithName ("Manifest").isEquivalentTo (copy.getTree()))
-        << written.toXmlString() << "\n" << copy.getTree().toXmlString();
+    // The same copy read for an install: the AAX bundle left out, the system folder refused.
+    const auto forInstall = CorvoAudio::PendingChoices::takeFrom (state.getChild (0), app->getEmbeddedManifest(), false);
+    EXPECT_EQ (forInstall.deselected, juce::StringArray ("Tarrow Audio - Ondra.aaxplugin.zip"));
+    EXPECT_TRUE (forInstall.folders.empty());
+    EXPECT_TRUE (forInstall.describe().joinIntoString ("\n").contains (
+        "Ignored from the saved state: the folder C:/Windows/System32 for Tarrow Audio - Ondra.vst3.zip")) << forInstall.describe().joinIntoString ("\n");
 
     AppProperties pages;
     pages.setTree (app->getPersistentTree(), false);
-    pages.setNextPageToShow (AppProperties::welcome);   // let the exit clean up
+    output = captureOutput ([&] { testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000); });
+    EXPECT_TRUE (output.contains ("Ondra is not installed on this computer; nothing was removed.")) << output;
     app.reset();
+    EXPECT_FALSE (stateFile.existsAsFile());
 }
 
 TEST (Application, HeadlessRunLeavesAPendingWizardStateAsItWas)
@@ -312,6 +340,12 @@ TEST (Application, SecondInstallerOfTheProductEndsWithExitCodeThree)
         EXPECT_EQ (output, "Another installer of Ondra is running. Wait until it has finished, then try again.\n") << commandLine;
     }
 
+    // Only the elevated copy waits for the lock (its parent lets go as it quits); a second wizard,
+    // with or without a pending state, is told at once.
+    for (const auto& [commandLine, wait] : { std::pair<const char*, int> { "--install --elevated", 15000 },
+                                             { "--uninstall --elevated", 15000 }, { "", 0 }, { "--uninstall", 0 }, { "--headless", 0 } })
+        EXPECT_EQ (AppInstaller::lockWaitMs (CorvoAudio::CommandLine::parse (commandLine)), wait) << commandLine;
+
     // Once the other has ended, the lock is there to be taken.
     other.reset();
     EXPECT_TRUE (platform::InstanceLock (AppInstaller::instanceLockName (id), 0).isHeld());
@@ -344,19 +378,22 @@ TEST (Application, WizardHandsTheUsersChoicesToTheElevatedCopy)
     testing_support::pumpUntil ([&] { return seam.quitRequests > 0; }, 3000);
 
     EXPECT_TRUE (seam.launchedPath.endsWithIgnoreCase ("UnitTests.exe")) << seam.launchedPath;
+    EXPECT_EQ (seam.launchedParameters, "--install --elevated \"--components=Tarrow Audio - Ondra.vst3\"");
     EXPECT_EQ (seam.quitRequests, 1);
     const auto stateFile = app->getStateFile();
     app.reset();
-    ASSERT_TRUE (stateFile.existsAsFile()) << "kept for the elevated copy";
+    ASSERT_TRUE (stateFile.existsAsFile()) << "kept for an elevated copy under the same profile";
 
-    // The elevated copy: it resumes at the install step and installs what the user chose.
+    // The elevated copy runs under another user's profile, where that file is not: it resumes at
+    // the install step from its command line and installs what the user chose.
+    stateFile.deleteFile();
     seam.admin = true;
     const juce::File vst3 ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3");
     const juce::File aax ("C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins\\Tarrow Audio - Ondra.aaxplugin");
     captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
     const auto output = captureOutput ([&]
     {
-        app->initialise ({});
+        app->initialise (seam.launchedParameters);
         AppProperties pages;
         pages.setTree (app->getPersistentTree(), false);
         testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
@@ -373,6 +410,45 @@ TEST (Application, WizardHandsTheUsersChoicesToTheElevatedCopy)
 
     app.reset();
     EXPECT_FALSE (stateFile.existsAsFile()) << "nothing pending once the install has run";
+
+    // An uninstall started from the list of programs stays an uninstall in the elevated copy.
+    // The demo product registers nothing itself: the registration is planted.
+    CorvoAudio::UninstallEntry entry;
+    entry.displayName = "Ondra";
+    entry.displayVersion = "1.0.7";
+    entry.id = "a3c95e10f27b4d6890e1c4b7d2f5a08e";
+    entry.installLocation = juce::File ("C:\\Program Files\\Common Files\\VST3");
+    ASSERT_TRUE (CorvoAudio::writeUninstallRegistry (entry, {}));
+
+    seam.admin = false;
+    seam.quitRequests = 0;
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    captureOutput ([&] { app->initialise ("--uninstall"); });
+    ui = dynamic_cast<UI*> (app->getMainWindow()->getContentComponent());
+    ASSERT_NE (ui, nullptr);
+    auto* uninstallPage = dynamic_cast<Uninstaller::WelcomePage*> (ui->getCurrentPage());
+    ASSERT_NE (uninstallPage, nullptr);
+    uninstallPage->installButton.triggerClick();
+    testing_support::pumpUntil ([&] { return seam.quitRequests > 0; }, 3000);
+    EXPECT_EQ (seam.launchedParameters, "--uninstall --elevated");
+    app.reset();
+
+    stateFile.deleteFile();
+    seam.admin = true;
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    const auto uninstallOutput = captureOutput ([&]
+    {
+        app->initialise (seam.launchedParameters);
+        AppProperties pages;
+        pages.setTree (app->getPersistentTree(), false);
+        testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
+    });
+
+    EXPECT_TRUE (uninstallOutput.contains ("Operation mode: uninstall")) << uninstallOutput;
+    EXPECT_TRUE (uninstallOutput.contains ("Deinstallation finished successfully.")) << uninstallOutput;
+    EXPECT_FALSE (vst3.exists()) << uninstallOutput;
+    EXPECT_TRUE (CorvoAudio::readUninstallRegistry (entry.id).displayName.isEmpty());
+    app.reset();
     platform::deletePath (vst3);
 }
 

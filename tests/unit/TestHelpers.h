@@ -50,9 +50,10 @@ namespace testing_support
 
         bool isRunningAsAdmin() override    { return admin; }
 
-        platform::LaunchResult launchElevated (const juce::String& path) override
+        platform::LaunchResult launchElevated (const juce::String& path, const juce::String& parameters) override
         {
             launchedPath = path;
+            launchedParameters = parameters;
             return launchResult;
         }
 
@@ -62,7 +63,7 @@ namespace testing_support
 
         bool admin = true;
         platform::LaunchResult launchResult;
-        juce::String launchedPath;
+        juce::String launchedPath, launchedParameters;
         int quitRequests = 0;
         std::optional<int> exitCode;
         juce::Array<juce::File> openedDocuments;

@@ -126,7 +126,7 @@ TEST (UninstallPlan, TargetsPreferWhatWasRegistered)
         { "an archive named in other letter case is a plain file", aax, "C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins\\Tarrow Audio - Ondra.aaxplugin.ZIP" },
         { "main application under the install location", tool, location.getChildFile ("Tool.exe").getFullPathName() },
         { "not the main application: the default location", notMain, "C:\\Somewhere\\Else\\Tool.exe" },
-        { "an object path with a folder names nothing", nested, {} },
+        { "an object path with folders goes below its destination", nested, "C:\\Data\\Sub\\notes.txt" },
         { "a parent reference names nothing", climbing, {} },
         { "an absolute object path names nothing", absolute, {} },
         { "a relative destination names nothing", relativeFolder, {} },

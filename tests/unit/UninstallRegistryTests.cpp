@@ -36,8 +36,8 @@ TEST (UninstallRegistry, CommandsForScriptsAndExecutables)
 {
     struct Case { juce::String uninstaller, arguments, expected, expectedQuiet; };
 
-    for (const auto& c : { Case { "C:\\P\\Uninstall Ondra.BAT", "--uninstall", "cmd.exe /C \"\"C:\\P\\Uninstall Ondra.BAT\"\"", "cmd.exe /C \"\"C:\\P\\Uninstall Ondra.BAT\"\"" },
-                           Case { "C:\\Program Files (x86)\\R&D\\u.bat", "", "cmd.exe /C \"\"C:\\Program Files (x86)\\R&D\\u.bat\"\"", "cmd.exe /C \"\"C:\\Program Files (x86)\\R&D\\u.bat\"\"" },
+    for (const auto& c : { Case { "C:\\P\\Uninstall Ondra.BAT", "--uninstall", "cmd.exe /C \"\"C:\\P\\Uninstall Ondra.BAT\"\"", "cmd.exe /C \"\"C:\\P\\Uninstall Ondra.BAT\" /quiet\"" },
+                           Case { "C:\\Program Files (x86)\\R&D\\u.bat", "", "cmd.exe /C \"\"C:\\Program Files (x86)\\R&D\\u.bat\"\"", "cmd.exe /C \"\"C:\\Program Files (x86)\\R&D\\u.bat\" /quiet\"" },
                            Case { "C:\\Program Files\\X\\X.exe", "--uninstall", "\"C:\\Program Files\\X\\X.exe\" --uninstall", "\"C:\\Program Files\\X\\X.exe\" --uninstall --headless" },
                            Case { "C:\\X.exe", "", "\"C:\\X.exe\"", "\"C:\\X.exe\" --headless" } })
     {
@@ -63,6 +63,7 @@ TEST (UninstallRegistry, WriteReadAndDeleteAgainstTheRegistry)
     auto entry = sampleEntry (location, uninstaller.getFullPathName());
     entry.extraPaths = { extra.getFullPathName(), temp["gone"].getFullPathName(), extra.getFullPathName() };
     entry.uninstallArguments = "--uninstall";
+    entry.estimatedSizeKB = 1234;
 
     juce::StringArray failures;
     ASSERT_TRUE (writeUninstallRegistry (entry, [&] (const juce::String& m) { failures.add (m); }));
@@ -71,7 +72,13 @@ TEST (UninstallRegistry, WriteReadAndDeleteAgainstTheRegistry)
     EXPECT_EQ (value (entry.id, "DisplayName"), "Ondra");
     EXPECT_EQ (value (entry.id, "InstallLocation"), location.getFullPathName());
     EXPECT_EQ (value (entry.id, "ExtraPath2"), extra.getFullPathName());
-    EXPECT_EQ (value (entry.id, "EstimatedSize"), "0");
+    // What Windows shows: the size in KB as a number, and no Modify or Repair button.
+    const auto dword = [&entry] (const char* name) { return platform::registry::readDword (uninstallKeyPath (entry.id), name); };
+    EXPECT_EQ (dword ("EstimatedSize").error, 0);
+    EXPECT_EQ (dword ("EstimatedSize").number, 1234u);
+    EXPECT_EQ (dword ("NoModify").number, 1u);
+    EXPECT_EQ (dword ("NoRepair").number, 1u);
+    EXPECT_EQ (platform::registry::readString (uninstallKeyPath (entry.id), "EstimatedSize").error, 1630) << "ERROR_UNSUPPORTED_TYPE: a number is not read as a text";
     EXPECT_EQ (value (entry.id, "UninstallString"), uninstaller.getFullPathName().quoted() + " --uninstall");
     const auto iconFile = location.getChildFile ("icon {" + entry.id + "}.ico");
     EXPECT_EQ (value (entry.id, "DisplayIcon"), iconFile.getFullPathName());

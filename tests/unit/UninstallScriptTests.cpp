@@ -16,6 +16,10 @@ namespace
                "echo Uninstalling " + appName + "...\n"
                "echo Please wait...\n"
                "\n"
+               ":: \"/quiet\": run by a deployment tool, nobody answers a prompt\n"
+               "set \"quiet=\"\n"
+               "if /i \"%~1\"==\"/quiet\" set \"quiet=1\"\n"
+               "\n"
                ":: Check if the script has been passed the \"elevated\" argument\n"
                "if \"%~1\"==\"elevated\" goto :Elevated\n"
                "\n"
@@ -24,6 +28,9 @@ namespace
                "if %errorLevel% == 0 (\n"
                "    echo Already running as administrator\n"
                "    goto :Elevated\n"
+               ") else if defined quiet (\n"
+               "    echo Uninstalling needs administrator rights. Nothing was removed.\n"
+               "    exit /b 1\n"
                ") else (\n"
                "    echo Not running as administrator. Trying to elevate...\n"
                "    powershell -Command \"Start-Process -FilePath '%~f0' -ArgumentList 'elevated' -Verb RunAs\"\n"
@@ -91,10 +98,10 @@ TEST (UninstallScript, FullTextWithExecutableFileAndFolder)
           "echo Deleting uninstaller directory...\n"
           "cd /d \"%TEMP%\"\n"
           "del /f /q \"" + script.getFullPathName() + "\" & rmdir \"" + app.getFullPathName()
-        + "\" 2>nul & echo Uninstallation finished. & pause & exit /b\n"
+        + "\" 2>nul & echo Uninstallation finished. & (if not defined quiet pause) & exit /b 0\n"
           ":Kept\n"
           "echo Some files could not be removed: close the programs that use them and run the uninstaller again.\n"
-          "pause\n"
+          "if not defined quiet pause\n"
           "exit /b 1\n";
 
     EXPECT_EQ (text, expected);
@@ -195,10 +202,10 @@ TEST (UninstallScript, NamesAndPathsAreEscapedForCmd)
                                "if not \"%codepage: =%\"==\"65001\" goto :NoUtf8\n";
     EXPECT_TRUE (text.contains (check));
     EXPECT_LT (text.indexOf (check), text.indexOf ("del "));
-    EXPECT_TRUE (text.contains ("run the uninstaller again.\npause\nexit /b 1\n:NoUtf8\n"
+    EXPECT_TRUE (text.contains ("run the uninstaller again.\nif not defined quiet pause\nexit /b 1\n:NoUtf8\n"
                                 "echo This uninstaller cannot read the names of its files here"))
         << "a script that kept files never goes on into the code-page message";
-    EXPECT_TRUE (text.endsWith ("Nothing was removed.\npause\nexit /b 1\n"));
+    EXPECT_TRUE (text.endsWith ("Nothing was removed.\nif not defined quiet pause\nexit /b 1\n"));
 
     const auto ascii = CorvoAudio::uninstallScriptText ("Ondra " + ue, { "C:\\Apps\\Ondra\\Tool.exe" }, key,
                                                         juce::File ("C:\\Apps\\Ondra\\Uninstall.bat"));

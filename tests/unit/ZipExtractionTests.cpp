@@ -90,7 +90,7 @@ TEST_F (ZipExtractionTest, NestedNamesExtractIntoFoldersWithExactContent)
         EXPECT_TRUE (result.wasOk()) << result.getErrorMessage();
     }
 
-    EXPECT_EQ (archive.indexOfEntry ("bin/plugins/engine.dll"), -1);
+    EXPECT_EQ (archive.indexOfEntry ("bin/plugins/engine.dll"), 0) << "either separator names the entry";
     EXPECT_EQ (archive.indexOfEntry ("BIN\\plugins\\engine.dll"), -1);
 
     const auto dll = target.getChildFile ("bin").getChildFile ("plugins").getChildFile ("engine.dll");

@@ -95,14 +95,14 @@ static int version (const wchar_t* path)
     return 0;
 }
 
-static int uninstall (const wchar_t* key, int argc, wchar_t** argv)
+static int uninstall (const wchar_t* key, const wchar_t* valueName, int argc, wchar_t** argv)
 {
     wchar_t command[4096];
     DWORD size = sizeof (command);
 
-    if (RegGetValueW (HKEY_LOCAL_MACHINE, key, L"UninstallString", RRF_RT_REG_SZ, NULL, command, &size) != ERROR_SUCCESS)
+    if (RegGetValueW (HKEY_LOCAL_MACHINE, key, valueName, RRF_RT_REG_SZ, NULL, command, &size) != ERROR_SUCCESS)
     {
-        printf ("no UninstallString\n");
+        printf ("no %ls\n", valueName);
         return 2;
     }
 
@@ -139,8 +139,12 @@ int wmain (int argc, wchar_t** argv)
         return version (argv[2]);
 
     if (argc >= 3 && wcscmp (argv[1], L"uninstall") == 0)
-        return uninstall (argv[2], argc - 3, argv + 3);
+        return uninstall (argv[2], L"UninstallString", argc - 3, argv + 3);
 
-    printf ("usage: wintool hold <file> <seconds> | wintool load <module> <seconds> | wintool version <file> | wintool uninstall <key> [args]\n");
+    // As a deployment tool runs the silent uninstall: the registered text through CreateProcess.
+    if (argc >= 3 && wcscmp (argv[1], L"quiet-uninstall") == 0)
+        return uninstall (argv[2], L"QuietUninstallString", argc - 3, argv + 3);
+
+    printf ("usage: wintool hold <file> <seconds> | wintool load <module> <seconds> | wintool version <file> | wintool uninstall <key> [args] | wintool quiet-uninstall <key>\n");
     return 2;
 }
