@@ -18,6 +18,35 @@ void LogText::addLine (const juce::String& text)
         handler->notifyAccessibilityEvent (juce::AccessibilityEvent::valueChanged);
 }
 
+namespace
+{
+    juce::Font logFont()   { return robotoRegular().withHeight (14.0f); }
+
+    // The space between two rows that a line's own breaks and wraps are drawn with: the same
+    // pitch as between two lines.
+    float leadingOf (const juce::Font& font)   { return (float) LogText::rowPitch - font.getHeight(); }
+}
+
+int LogText::rowsFor (const juce::Font& font, const juce::String& text, float maxWidth)
+{
+    if (maxWidth <= 0.0f || text.trimEnd().isEmpty())
+        return 1;
+
+    // Laid out exactly as it is drawn: word wraps and line breaks both make rows.
+    juce::GlyphArrangement glyphs;
+    glyphs.addJustifiedText (font, text.trimEnd(), 0.0f, 0.0f, maxWidth, juce::Justification::left, leadingOf (font));
+
+    if (glyphs.getNumGlyphs() == 0)
+        return 1;
+
+    auto first = glyphs.getGlyph (0).getBaselineY(), last = first;
+
+    for (int i = 1; i < glyphs.getNumGlyphs(); ++i)
+        last = juce::jmax (last, glyphs.getGlyph (i).getBaselineY());
+
+    return juce::roundToInt ((last - first) / (float) rowPitch) + 1;
+}
+
 void LogText::paint (juce::Graphics& g)
 {
     const auto w = getWidth(), h = getHeight();
@@ -27,7 +56,7 @@ void LogText::paint (juce::Graphics& g)
     g.setColour (juce::Colour (0xff4c586e));
     g.drawRect (getLocalBounds(), 1);
 
-    const auto font = robotoRegular().withHeight (14.0f);
+    const auto font = logFont();
     g.setColour (juce::Colours::white.withAlpha (0.5f));
     g.setFont (font);
 
@@ -38,8 +67,7 @@ void LogText::paint (juce::Graphics& g)
 
     for (int i = lines.size(); --i >= 0;)
     {
-        const auto lineWidth = font.getStringWidthFloat (lines[i]);
-        const auto lineRows = maxWidth <= 0.0f ? 1 : (int) std::ceil (lineWidth / maxWidth);
+        const auto lineRows = rowsFor (font, lines[i], maxWidth);
 
         if (total + lineRows * rowPitch > maxHeight)
             break;
@@ -55,7 +83,7 @@ void LogText::paint (juce::Graphics& g)
 
     for (int i = 0; i < lines.size(); ++i)
     {
-        g.drawMultiLineText (lines[i], sideMargin, y, (int) maxWidth, juce::Justification::left, 0.0f);
+        g.drawMultiLineText (lines[i].trimEnd(), sideMargin, y, (int) maxWidth, juce::Justification::left, leadingOf (font));
         y += rows[i] * rowPitch;
     }
 }

@@ -14,6 +14,9 @@ public:
 
     void paint (juce::Graphics& g) override;
 
+    /** The rows of rowPitch a line takes at that width: one per line break and per word wrap. */
+    static int rowsFor (const juce::Font& font, const juce::String& text, float maxWidth);
+
     static constexpr int rowPitch = 20, sideMargin = 7, reservedHeight = 24, bottomMargin = 6;
 
 private:

@@ -11,7 +11,7 @@ namespace Uninstaller
     }
 
     WelcomePage::WelcomePage (Quor::CorvoApp& application)
-        : Installer::WelcomePage (application)
+        : Installer::WelcomePage (application, Purpose::uninstall)
     {
         for (auto* box : componentCheckboxes)
             box->setVisible (false);
@@ -24,6 +24,7 @@ namespace Uninstaller
 
         installButton.setLabel ("UNINSTALL");
         installButton.setEnabled (true);
+        installButton.setDescription ({});
 
         initUninstallOptionsUi();
         updateOptionStates();
@@ -148,12 +149,13 @@ namespace Uninstaller
 
     void WelcomePage::applySelection()
     {
-        Installer::WelcomePage::applySelection();
-
+        // An uninstall removes every object the registration may list, whatever the install's
+        // default selection was: the page takes the manifest whole, with the ticked options.
         ManifestProperties working (false);
         working.setTree (app.getPersistentTree(), true);
 
         const juce::ScopedLock lock (manifestLock);
+        working.getTree().copyPropertiesAndChildrenFrom (manifestProperties.getTree(), nullptr);
         working.getTree().setProperty (Ids::SelectedUninstallOptions, getSelectedUninstallOptions().joinIntoString (","), nullptr);
     }
 

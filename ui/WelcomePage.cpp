@@ -50,6 +50,11 @@ namespace Installer
     }
 
     WelcomePage::WelcomePage (Quor::CorvoApp& application)
+        : WelcomePage (application, Purpose::install)
+    {
+    }
+
+    WelcomePage::WelcomePage (Quor::CorvoApp& application, Purpose purpose)
         : Page (application, AppProperties::welcome)
     {
         addAndMakeVisible (installButton);
@@ -66,13 +71,14 @@ namespace Installer
         if (runtimeProperties.getAdminPermissions())
             installButton.shieldIcon.reset();
 
-        initUiElements();
+        initUiElements (purpose);
 
         licenseDisclaimer = std::make_unique<ClickableLicenseDisclaimer> (manifestProperties.getAppName(), [this] { openLicenseTerms(); });
         addAndMakeVisible (*licenseDisclaimer);
 
         addAndMakeVisible (agreeCheckbox);
-        agreeCheckbox.onClick = [this] { installButton.setEnabled (agreeCheckbox.getToggleState()); };
+        agreeCheckbox.onClick = [this] { updateInstallButton(); };
+        updateInstallButton();
 
         // Tab walks the page top to bottom, as it reads.
         setFocusContainerType (FocusContainerType::keyboardFocusContainer);
@@ -83,7 +89,24 @@ namespace Installer
         masterReference.clear();
     }
 
-    void WelcomePage::initUiElements()
+    void WelcomePage::updateInstallButton()
+    {
+        juce::StringArray leftOut;
+
+        for (size_t i = 0; i < visibleObjects.size(); ++i)
+            if (! componentCheckboxes[(int) i]->getToggleState())
+                leftOut.add (visibleObjects[i].objectPath);
+
+        const auto somethingChosen = CorvoAudio::leavesSomethingToInstall (manifestProperties.getObjects(), leftOut);
+        const auto agreed = agreeCheckbox.getToggleState();
+
+        installButton.setEnabled (somethingChosen && agreed);
+        installButton.setDescription (! somethingChosen ? "Tick at least one component to install."
+                                      : ! agreed        ? "Tick \"I agree\" to install."
+                                                        : juce::String());
+    }
+
+    void WelcomePage::initUiElements (Purpose purpose)
     {
         const auto objects = manifestProperties.getObjects();
 
@@ -99,6 +122,7 @@ namespace Installer
             addAndMakeVisible (box);
             box->setToggleState (object.defaultSelection, juce::dontSendNotification);
             box->setEnabled (object.installationOptional);
+            box->onClick = [this] { updateInstallButton(); };
 
             auto* pathButton = pathButtons.add (new SelectPathButton());
             pathButton->normalIcon = resources::getDrawable ("DestChoose_Normal_svg");
@@ -118,7 +142,7 @@ namespace Installer
 
         const auto option = firstOfType (manifestProperties.getTree(), Ids::HasOpenGLOption);
 
-        if (manifestBool (option.getProperty (Ids::value)))
+        if (purpose == Purpose::install && manifestBool (option.getProperty (Ids::value)))
         {
             openGLCheckbox = std::make_unique<CheckmarkWithText> ("Enable OpenGL (not recommended)");
             addAndMakeVisible (*openGLCheckbox);

@@ -47,10 +47,19 @@ namespace Installer
         juce::StringArray installPaths;
 
     protected:
+        /** What a page built on this one is for: an uninstall shows no OpenGL option and writes
+            no flag. */
+        enum class Purpose { install, uninstall };
+
+        WelcomePage (Quor::CorvoApp& app, Purpose purpose);
+
         void install();
 
     private:
-        void initUiElements();
+        void initUiElements (Purpose purpose);
+
+        /** INSTALL needs "I agree" and something to install; its description says what is missing. */
+        void updateInstallButton();
         void chooseFolder (int row);
 
         std::unique_ptr<juce::FileChooser> fileChooser;

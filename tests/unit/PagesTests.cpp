@@ -4,6 +4,7 @@
 #include "InstallPage.h"
 #include "LogText.h"
 #include "ModifyPage.h"
+#include "ObjectRules.h"
 #include "ManifestProperties.h"
 #include "ResultPage.h"
 #include "TestHelpers.h"
@@ -227,6 +228,70 @@ TEST (Pages, InstallActionWritesOnlyTheUsersChoices)
     EXPECT_EQ (folders[1], "C:/Program Files/Common Files/VST3");
 }
 
+TEST (Pages, FolderChooserRefusesOnlyTheSystemsOwnFolders)
+{
+    using platform::Folder;
+    const auto folder = [] (Folder which, const char* below = "")
+    {
+        const auto base = platform::getFolder (which);
+        return juce::String (below).isEmpty() ? base.getFullPathName() : base.getChildFile (below).getFullPathName();
+    };
+    const auto profiles = platform::getFolder (Folder::userProfile).getParentDirectory();
+
+    // The shared plug-in folders, the documents and ProgramData are where VST2 plug-ins and
+    // content go: an install writes only <folder>\<object> there.
+    for (const auto& accepted : { folder (Folder::commonFiles, "VST3"), folder (Folder::commonFiles, "VST2"),
+                                  folder (Folder::commonFiles, "CLAP"), folder (Folder::commonFiles, "Avid\\Audio\\Plug-Ins"),
+                                  folder (Folder::commonFiles), folder (Folder::programFiles, "VSTPlugins"),
+                                  folder (Folder::programFiles, "Steinberg\\VSTPlugins"), folder (Folder::programFiles, "Tarrow Audio"),
+                                  folder (Folder::documents), folder (Folder::desktop), folder (Folder::commonAppData),
+                                  folder (Folder::commonAppData, "Tarrow Audio"), folder (Folder::userProfile, "Music"),
+                                  juce::String ("D:\\Samples") })
+        EXPECT_EQ (CorvoAudio::userFolderProblem (accepted), "") << accepted;
+
+    struct Refused { juce::String path; const char* reason; };
+    const Refused refused[] = {
+        { "C:\\", "is the root of a drive" },
+        { "D:\\", "is the root of a drive" },
+        { folder (Folder::windows), "is the Windows folder" },
+        { folder (Folder::windows).toUpperCase(), "is the Windows folder" },
+        { folder (Folder::system), "is inside the Windows folder" },
+        { folder (Folder::windows, "Fonts\\Tarrow"), "is inside the Windows folder" },
+        { folder (Folder::programFiles), "is a Program Files folder itself" },
+        { folder (Folder::programFilesX86) + "\\", "is a Program Files folder itself" },
+        { profiles.getFullPathName(), "is the folder of all user profiles" },
+        { folder (Folder::userProfile), "is a user's profile folder" },
+        { profiles.getChildFile ("Public").getFullPathName(), "is a user's profile folder" },
+        { "Tools", "is not an absolute folder on a local drive" },
+        { "\\\\server\\share\\Plug-Ins", "is not an absolute folder on a local drive" },
+    };
+
+    for (const auto& c : refused)
+    {
+        const auto problem = CorvoAudio::userFolderProblem (c.path);
+        EXPECT_TRUE (problem.startsWith (c.path.quoted() + " " + c.reason)) << c.path << ": " << problem;
+    }
+
+    // Through the chooser: the reason is shown, and a shared folder is taken.
+    testing_support::FakeSeam seam;
+    PageApp app ("three-objects/Manifest.xml");
+    app.pages.setNextPageToShow (AppProperties::welcome);
+    UI ui (app, 30);
+    auto& page = shownPage<Installer::WelcomePage> (ui);
+    const juce::File windows (folder (Folder::windows));
+    EXPECT_EQ (page.takeChosenFolder (0, windows),
+               "This folder cannot be used: " + windows.getFullPathName().quoted() + " is the Windows folder. The folder stays "
+                   + page.installPaths[0] + ".");
+
+    const juce::File vst2 (folder (Folder::commonFiles, "VST2"));
+    const auto made = ! vst2.isDirectory() && vst2.createDirectory().wasOk();
+    EXPECT_EQ (page.takeChosenFolder (0, vst2), "");
+    EXPECT_EQ (page.installPaths[0], vst2.getFullPathName());
+
+    if (made)
+        vst2.deleteFile();
+}
+
 TEST (Pages, PageSwitching)
 {
     testing_support::FakeSeam seam;
@@ -365,6 +430,19 @@ TEST (Widgets, LogTextKeepsOnlyWhatFits)
     log.createComponentSnapshot (log.getLocalBounds());
     EXPECT_EQ (log.getLines().size(), 14);
     EXPECT_EQ (log.getLines()[0], "line 3");
+
+    // Rows are counted as they are drawn: each line break and each wrap is one more.
+    const auto font = robotoRegular().withHeight (14.0f);
+    for (const auto& [text, rows] : { std::pair<juce::String, int> { "a", 1 }, { "", 1 }, { "a\nb", 2 }, { "a\r\nb\n", 2 },
+                                      { "a\n\nb", 3 }, { wide, 2 }, { wide + "\nx", 3 },
+                                      { "Installation finished with errors.\nError installing A.\nno room\nError installing B.\nlocked", 5 } })
+        EXPECT_EQ (LogText::rowsFor (font, text, 371.0f), rows) << text;
+
+    // Five errors in one line push out five lines, and every row stays inside the box.
+    log.addLine ("Error 1\nError 2\nError 3\nError 4\nError 5");
+    log.createComponentSnapshot (log.getLocalBounds());
+    EXPECT_EQ (log.getLines().size(), 10);
+    EXPECT_EQ (log.getLines()[0], "line 8");
 
     LogText tiny;
     tiny.setSize (385, 40);
