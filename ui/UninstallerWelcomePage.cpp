@@ -26,6 +26,11 @@ namespace Uninstaller
         installButton.setEnabled (true);
         installButton.setDescription ({});
 
+        listView.setViewedComponent (&list, false);
+        listView.setScrollBarsShown (true, false);
+        listView.setScrollBarThickness (8);
+        addAndMakeVisible (listView);
+
         initUninstallOptionsUi();
         updateOptionStates();
     }
@@ -76,7 +81,7 @@ namespace Uninstaller
                     optionPaths.addIfNotAlreadyThere (target.getFullPathName());
 
         keptPaths = CorvoAudio::pathsKeptByUninstall (registration, objects, selection, manifestProperties.getAppName());
-        repaint();
+        refreshList();
     }
 
     void WelcomePage::updateOptionStates()
@@ -159,6 +164,30 @@ namespace Uninstaller
         working.getTree().setProperty (Ids::SelectedUninstallOptions, getSelectedUninstallOptions().joinIntoString (","), nullptr);
     }
 
+    void WelcomePage::refreshList()
+    {
+        auto going = uninstallPaths;
+        going.addArray (optionPaths);
+
+        juce::Array<juce::Component*> boxes;
+
+        for (auto* box : optionCheckboxes)
+            boxes.add (box);
+
+        list.setRows (going, keptPaths, boxes);
+        layOutList();
+    }
+
+    void WelcomePage::layOutList()
+    {
+        // Everything between the heading and UNINSTALL: a scroll bar where the rows do not fit.
+        listView.setBounds (0, UninstallList::pageTop, getWidth(), juce::jmax (0, installButton.getY() - 10 - UninstallList::pageTop));
+        list.layOut (getWidth(), 0);
+
+        if (list.getHeight() > listView.getHeight())
+            list.layOut (getWidth() - listView.getScrollBarThickness(), 0);
+    }
+
     void WelcomePage::resized()
     {
         Installer::WelcomePage::resized();
@@ -170,74 +199,15 @@ namespace Uninstaller
             button->setBounds ({});
 
         agreeCheckbox.setBounds ({});
-
-        const auto w = (float) getWidth();
-        pathsHeadingArea = { 55.0f, 205.0f, w - 110.0f, 20.0f };
-        pathsListArea = { 55.0f, 230.0f, w - 110.0f, 140.0f };
-        optionsHeadingArea = { 55.0f, 390.0f, w - 110.0f, 20.0f };
-
-        for (int k = 0; k < optionCheckboxes.size(); ++k)
-            optionCheckboxes[k]->setBounds (25, 420 + 34 * k, getWidth() - 50, 16);
+        layOutList();
     }
 
     void WelcomePage::paint (juce::Graphics& g)
     {
         Page::paint (g);
 
-        const auto w = getWidth();
         g.setColour (textGrey);
         g.setFont (robotoMedium().withHeight (14.0f));
-        g.drawMultiLineText ("The following plugin/app paths will be uninstalled:", 55, 205, w - 110, juce::Justification::left, 0.0f);
-
-        g.setFont (robotoRegular().withHeight (13.0f));
-
-        const auto line = [w] (int k) { return juce::Rectangle<float> (55.0f, 230.0f + 20.0f * (float) k, (float) w - 110.0f, 18.0f); };
-
-        auto going = uninstallPaths;
-        going.addArray (optionPaths);
-
-        for (int k = 0; k < going.size(); ++k)
-            g.drawText ("- " + going[k], line (k), juce::Justification::topLeft, true);
-
-        if (! keptPaths.empty())
-        {
-            // Below the paths, above the options (or the button): as many lines as fit, the last
-            // one counting the rest. A long path gives way to its reason, which always shows.
-            const auto bottom = optionCheckboxes.isEmpty() ? 545.0f : pathsListArea.getBottom();
-            const auto font = robotoLight().withHeight (13.0f);
-            auto k = going.size();
-            g.setColour (textGrey.withAlpha (0.8f));
-            g.setFont (font);
-            g.drawText ("These stay:", line (k++), juce::Justification::topLeft, true);
-
-            for (size_t i = 0; i < keptPaths.size(); ++i, ++k)
-            {
-                auto area = line (k);
-                const auto last = line (k + 1).getBottom() > bottom;
-
-                if (last && i + 1 < keptPaths.size())
-                {
-                    g.drawText ("- and " + juce::String ((int) (keptPaths.size() - i)) + " more", area, juce::Justification::topLeft, true);
-                    break;
-                }
-
-                const auto reason = " (" + keptPaths[i].reason + ")";
-                const auto reasonWidth = juce::jmin (area.getWidth() / 2.0f, font.getStringWidthFloat (reason) + 2.0f);
-                const auto pathArea = area.removeFromLeft (juce::jmin (area.getWidth() - reasonWidth,
-                                                                       font.getStringWidthFloat ("- " + keptPaths[i].path.getFullPathName()) + 1.0f));
-                g.drawText ("- " + keptPaths[i].path.getFullPathName(), pathArea, juce::Justification::topLeft, true);
-                g.drawText (reason, area, juce::Justification::topLeft, true);
-
-                if (last)
-                    break;
-            }
-        }
-
-        if (! optionCheckboxes.isEmpty())
-        {
-            g.setColour (textGrey.withAlpha (0.8f));
-            g.setFont (robotoLight().withHeight (13.0f));
-            g.drawText ("Optional components:", optionsHeadingArea, juce::Justification::centredLeft, true);
-        }
+        g.drawMultiLineText ("The following plugin/app paths will be uninstalled:", 55, 205, getWidth() - 110, juce::Justification::left, 0.0f);
     }
 }

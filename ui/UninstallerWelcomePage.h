@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UninstallList.h"
 #include "UninstallPlan.h"
 #include "WelcomePage.h"
 
@@ -31,13 +32,19 @@ namespace Uninstaller
             the engine's own decision over the disk as it is now. */
         std::vector<CorvoAudio::KeptPath> keptPaths;
 
+        /** Shows the paths, what stays and the options again, after any of them changed. */
+        void refreshList();
+
+        /** The rows in their scrolling view between the heading and UNINSTALL. */
+        juce::Viewport listView;
+        UninstallList list;
+
     private:
+        void layOutList();
         void initUninstallOptionsUi();
         void updateOptionStates();
         void updatePlan();
 
         CorvoAudio::UninstallEntry registration;   // read once, for the paths and what stays
-
-        juce::Rectangle<float> pathsHeadingArea, pathsListArea, optionsHeadingArea;
     };
 }

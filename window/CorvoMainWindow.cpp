@@ -2,21 +2,12 @@
 #include "Identifiers.h"
 #include "Platform.h"
 
+#include <numeric>
+
 namespace Quor
 {
     namespace
     {
-        juce::Rectangle<int> centredOnPrimaryDisplay (juce::Point<int> size)
-        {
-            juce::Rectangle<int> area;
-
-            if (const auto* display = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay())
-                area = display->userArea;
-
-            return { area.getWidth() / 2 - size.x / 2 + area.getX(), area.getHeight() / 2 + area.getY() - size.y / 2,
-                     size.x, size.y };
-        }
-
         void createGlFile (const juce::File& file, bool value)
         {
             if (file == juce::File() || file.existsAsFile())
@@ -47,31 +38,116 @@ namespace Quor
         return gl == juce::File() ? juce::File() : gl.getSiblingFile ("window");
     }
 
-    juce::Rectangle<int> CorvoMainWindow::usablePosition (juce::Rectangle<int> stored, juce::Point<int> size)
+    CorvoMainWindow::Placement CorvoMainWindow::placementFor (juce::Rectangle<int> stored, juce::Point<int> size,
+                                                              const juce::Array<juce::Rectangle<int>>& workAreas,
+                                                              juce::Rectangle<int> primaryArea)
     {
-        if (stored.getWidth() < 2)
-            return centredOnPrimaryDisplay (size);
+        auto area = primaryArea;
+        auto centred = true;
 
-        const juce::Displays::Display* best = nullptr;
-        auto bestArea = 0;
-
-        for (const auto& display : juce::Desktop::getInstance().getDisplays().displays)
+        if (stored.getWidth() >= 2)
         {
-            const auto overlap = display.userArea.getIntersection (stored);
+            const juce::Rectangle<int> wanted (stored.getPosition(), stored.getPosition() + size);
+            auto bestOverlap = 0;
 
-            if (overlap.getWidth() * overlap.getHeight() > bestArea)
+            for (const auto& workArea : workAreas)
             {
-                best = &display;
-                bestArea = overlap.getWidth() * overlap.getHeight();
+                const auto overlap = workArea.getIntersection (wanted);
+
+                if (overlap.getWidth() * overlap.getHeight() > bestOverlap)
+                {
+                    area = workArea;
+                    bestOverlap = overlap.getWidth() * overlap.getHeight();
+                }
             }
+
+            // Less than a title bar's worth on any screen: the user could not reach the window to
+            // drag it back.
+            centred = bestOverlap < 30 * juce::jmin (size.x, 100);
+
+            if (centred)
+                area = primaryArea;
         }
 
-        // Less than a title bar's worth on any screen: the user could not reach the window to
-        // drag it back.
-        if (best == nullptr || bestArea < 30 * juce::jmin (stored.getWidth(), 100))
-            return centredOnPrimaryDisplay (size);
+        // Scaled by whole steps of the size's own proportion (3 : 4 for 495 x 660), so that the
+        // window's pixels on the screen give back its size exactly, and never above 1; a size
+        // without such steps is scaled as closely as the pixels allow.
+        const auto unit = std::gcd (juce::jmax (1, size.x), juce::jmax (1, size.y));
+        auto scale = 1.0f;
+        juce::Point<int> shown (size);
 
-        return stored.constrainedWithin (best->userArea);
+        if (unit >= 20)
+        {
+            const auto steps = juce::jmax (1, juce::jmin (unit, area.getWidth() / (size.x / unit), area.getHeight() / (size.y / unit)));
+            scale = (float) steps / (float) unit;
+            shown = { size.x / unit * steps, size.y / unit * steps };
+        }
+        else
+        {
+            scale = juce::jmin (1.0f, (float) area.getWidth() / (float) juce::jmax (1, size.x), (float) area.getHeight() / (float) juce::jmax (1, size.y));
+            shown = { juce::jmin (area.getWidth(), juce::roundToInt ((float) size.x * scale)),
+                      juce::jmin (area.getHeight(), juce::roundToInt ((float) size.y * scale)) };
+        }
+
+        auto bounds = centred ? juce::Rectangle<int> (shown.x, shown.y).withCentre (area.getCentre())
+                              : juce::Rectangle<int> (stored.getPosition(), stored.getPosition() + shown);
+
+        return { bounds.constrainedWithin (area), scale };
+    }
+
+    CorvoMainWindow::Placement CorvoMainWindow::placementFor (juce::Rectangle<int> stored, juce::Point<int> size)
+    {
+        const auto& displays = juce::Desktop::getInstance().getDisplays();
+        juce::Array<juce::Rectangle<int>> areas;
+
+        for (const auto& display : displays.displays)
+            areas.add (display.userArea);
+
+        const auto* primary = displays.getPrimaryDisplay();
+        return placementFor (stored, size, areas, primary != nullptr ? primary->userArea : juce::Rectangle<int> (size.x, size.y));
+    }
+
+    void CorvoMainWindow::place (const Placement& placement)
+    {
+        fitScale = placement.scale;
+
+        // A window's own bounds are in its scaled space: on the screen they are multiplied by the
+        // scale, so the content keeps its size and every control stays where it is drawn.
+        const auto global = juce::Desktop::getInstance().getGlobalScaleFactor();
+        const auto topLeft = (placement.screenBounds.getPosition().toFloat() * global / getDesktopScaleFactor()).roundToInt();
+        setBounds ({ topLeft.x, topLeft.y, designSize.x, designSize.y });
+
+        // A new scale alone does not move the component: the system's window is told directly.
+        if (auto* peer = getPeer())
+        {
+            const auto screen = (placement.screenBounds.toFloat() * global).toNearestInt();
+
+            if (peer->getBounds() != screen)
+                peer->setBounds (screen, false);
+        }
+
+        repaint();
+    }
+
+    float CorvoMainWindow::getDesktopScaleFactor() const
+    {
+        return fitScale * juce::Desktop::getInstance().getGlobalScaleFactor();
+    }
+
+    void CorvoMainWindow::refit()
+    {
+        const auto wanted = placementFor ({ getScreenPosition(), getScreenPosition() + designSize }, designSize);
+
+        if (wanted.scale != fitScale || wanted.screenBounds != getScreenBounds())
+            place (wanted);
+    }
+
+    void CorvoMainWindow::parentSizeChanged()
+    {
+        juce::DocumentWindow::parentSizeChanged();
+
+        if (isOnDesktop() && designSize.x > 0)
+            refit();
     }
 
     CorvoMainWindow::CorvoMainWindow (juce::JUCEApplication& application, const juce::String& companyName,
@@ -91,7 +167,13 @@ namespace Quor
         const auto hadWindowState = persistentTree.getChildWithName (Ids::UiPersistentProperties).isValid();
         persistent.setTree (persistentTree, true);
         persistent.startListening();
-        persistent.onWindowPositionChanged = [this] (const juce::Rectangle<int>& bounds) { setBounds (bounds); };
+        designSize = initialSize;
+
+        // A position loaded from outside moves the window; its size is always the window's own.
+        persistent.onWindowPositionChanged = [this] (const juce::Rectangle<int>& bounds)
+        {
+            place (placementFor (bounds, designSize));
+        };
 
         savedPosition = positionFile (companyName, application.getApplicationName());
         auto stored = persistent.getWindowPosition();
@@ -99,7 +181,8 @@ namespace Quor
         if ((! hadWindowState || stored.getWidth() < 2) && savedPosition.existsAsFile())
             stored = juce::Rectangle<int>::fromString (savedPosition.loadFileAsString().trim());
 
-        const auto position = usablePosition (stored, initialSize);
+        const auto placement = placementFor (stored, initialSize);
+        const juce::Rectangle<int> position (placement.screenBounds.getPosition(), placement.screenBounds.getPosition() + initialSize);
 
         if (position != persistent.getWindowPosition())
             persistent.setWindowPosition (position);
@@ -110,7 +193,7 @@ namespace Quor
 
         setUsingNativeTitleBar (true);
         setContentOwned (content, true);
-        setBounds (persistent.getWindowPosition());
+        place (placement);
 
         // Whether the user may resize it is the application's to say, right after this; a window
         // made resizable here and fixed again there hangs Wine when its title bar is replaced.
@@ -151,9 +234,13 @@ namespace Quor
 
     void CorvoMainWindow::storePosition()
     {
-        if (getWidth() > 0 && isVisible() && persistent.getWindowPosition() != getScreenBounds())
+        // The top-left on the screen, with the window's own size: a window scaled to fit a small
+        // screen opens whole, not small, on a large one.
+        const juce::Rectangle<int> position (getScreenPosition(), getScreenPosition() + designSize);
+
+        if (getWidth() > 0 && isVisible() && persistent.getWindowPosition() != position)
         {
-            persistent.setWindowPosition (getScreenBounds());
+            persistent.setWindowPosition (position);
             startTimer (500);   // once the window rests, not at every step of a drag
         }
     }
@@ -172,7 +259,13 @@ namespace Quor
         {
             if (display->totalArea != lastDisplayArea)
             {
+                const auto wasOnAnother = ! lastDisplayArea.isEmpty();
                 lastDisplayArea = display->totalArea;
+
+                // Another display may be smaller or larger: the window fits it again.
+                if (wasOnAnother && designSize.x > 0)
+                    refit();
+
                 resized();
                 repaint();
             }

@@ -37,12 +37,37 @@ namespace Quor
             long as an install is pending, and the window opens where the user left it. */
         static juce::File positionFile (const juce::String& companyName, const juce::String& applicationName);
 
-        /** A stored position, or the size centred on the primary display when it is unusable: too
-            small, or off every display (a monitor unplugged since). A position partly off its
-            display is moved inside it. */
-        static juce::Rectangle<int> usablePosition (juce::Rectangle<int> stored, juce::Point<int> size);
+        /** Where the window is shown and at what scale. */
+        struct Placement
+        {
+            juce::Rectangle<int> screenBounds;   // on the screen, in the system's logical pixels
+            float scale = 1.0f;                  // of the whole window, 1 where it fits
+
+            bool operator== (const Placement& other) const   { return screenBounds == other.screenBounds && scale == other.scale; }
+        };
+
+        /** The window of the given size on the displays with these work areas: at a stored
+            top-left on the display it overlaps most, or centred on the primary display when
+            nothing usable is stored (too small, or off every display: a monitor unplugged since).
+            Where the work area is smaller than the window, the whole window is scaled down,
+            keeping its proportions; then it is moved inside. A stored size is never used. */
+        static Placement placementFor (juce::Rectangle<int> stored, juce::Point<int> size,
+                                       const juce::Array<juce::Rectangle<int>>& workAreas, juce::Rectangle<int> primaryArea);
+
+        /** The same on this computer's displays. */
+        static Placement placementFor (juce::Rectangle<int> stored, juce::Point<int> size);
+
+        /** Shows the window there: its content keeps its own size, the system draws it scaled. */
+        void place (const Placement& placement);
+
+        /** The scale the window is drawn at (below 1 on a screen too small for it). */
+        float getDesktopScaleFactor() const override;
+
+        /** The displays or their work areas changed: the window is fitted again. */
+        void parentSizeChanged() override;
 
     private:
+        void refit();
         void storePosition();
         void timerCallback() override;
         void writePositionFile();
@@ -53,6 +78,8 @@ namespace Quor
         bool glFileDefault = false;
         juce::ComponentBoundsConstrainer* constrainer = nullptr;
         juce::Rectangle<int> lastDisplayArea;
+        juce::Point<int> designSize;
+        float fitScale = 1.0f;
         juce::File savedPosition;
         RepaintFallback repaintFallback { *this };
 

@@ -4,6 +4,7 @@ pointer and by the keyboard, photographed with ImageMagick.
 
     test_wizard.py <lifecycle installer> <with-script installer> <wintool> <pictures folder>
 """
+import contextlib
 import os
 import shutil
 import subprocess
@@ -66,11 +67,18 @@ class Window:
             return 0, 0, 0, 0   # gone meanwhile
         return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
 
+    def scale(self):
+        """How much smaller than its own 495 x 660 the window is shown: 1 where the screen has
+        room for it."""
+        height = self.geometry()[3]
+        return height / 660 if height and height < 660 else 1.0
+
     def point(self, x, y):
         """Moves the pointer to a point of the page (below the title bar), or of the title bar
         for a negative y."""
         left, top, _, _ = self.geometry()
-        xdotool("mousemove", str(left + x), str(top + TITLE + y))
+        scale = self.scale()
+        xdotool("mousemove", str(left + round(x * scale)), str(top + round((TITLE + y) * scale)))
         time.sleep(0.3)
 
     def click(self, x, y):
@@ -145,7 +153,8 @@ class Wizard(unittest.TestCase):
 
     def ticked(self, window, y):
         path = window.photo("window-check")
-        r, g, b = pixels(path, (35, TITLE + y + 10, 1, 1))
+        scale = window.scale()
+        r, g, b = pixels(path, (round(35 * scale), round((TITLE + y + 10) * scale), 1, 1))
         return b > 150 and r < 60   # the uninstall options are drawn at 82 % opacity
 
     def wait_for_exit(self, process, seconds=30):
@@ -302,6 +311,42 @@ class Wizard(unittest.TestCase):
             window.keys("Escape")
 
 
+    def test_on_a_screen_smaller_than_the_window(self):
+        with own_screen("1024x600x24"), Prefix("wizard-small") as prefix:
+            process, output, window = self.start(prefix)
+
+            # The whole window, scaled to the screen's height with its proportions, inside it.
+            left, top, width, height = window.geometry()
+            self.assertEqual((width, height), (450, 600))
+            self.assertTrue(left >= 0 and top >= 0 and left + width <= 1024 and top + height <= 600, window.geometry())
+            window.point(300, 150)
+            path = window.settled_photo("window-1024x600")
+            r, g, b = pixels(path, (round(247 * 600 / 660), round((TITLE + 605) * 600 / 660), 1, 1))
+            self.assertGreater(b, r + 60, ("INSTALL's outline along its bottom edge", r, g, b))
+
+            # Its controls are where they are drawn: "I agree", INSTALL, then Close.
+            self.assertTrue(self.click_until(window, 35, 520, lambda: self.ticked(window, 510)), "I agree")
+            self.assertTrue(self.click_until(window, 247, 580, lambda: "Installing Ondra v1.0.7" in read(output)), read(output))
+            self.assertTrue(wait_until(lambda: "Installation finished successfully." in read(output), 60), read(output))
+            time.sleep(2.5)
+            self.assertTrue(self.click_until(window, 247, 580, lambda: process.poll() is not None, seconds=15), read(output))
+            self.assertEqual(self.wait_for_exit(process), 0, read(output))
+            self.assert_installed(prefix)
+
+            # Where the window was left on a large screen, and a size shrunk by an older version:
+            # it opens whole on this one.
+            position = f"C:\\users\\{USER}\\AppData\\Roaming\\Application Support\\Tarrow Audio\\Ondra Installer\\window"
+            for stored in ("1500 900 495 660", "700 300 495 500"):
+                with open(prefix.unix(position), "w") as f:
+                    f.write(stored)
+                process, output, window = self.start(prefix)
+                left, top, width, height = window.geometry()
+                self.assertEqual((width, height), (450, 600), stored)
+                self.assertTrue(left >= 0 and top >= 0 and left + width <= 1024 and top + height <= 600, (stored, window.geometry()))
+                window.click(300, 150)
+                window.keys("Escape")
+                self.assertEqual(self.wait_for_exit(process), 0, read(output))
+
     def test_a_component_left_out_and_a_folder_typed_into_the_chooser(self):
         key = "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{5b0c2d7e9f1a4c3b8e6d0a1f2b3c4d5e}"
         chosen = "C:\\Studio Tools\\Ondra"
@@ -443,11 +488,25 @@ class Wizard(unittest.TestCase):
             print(f"uninstall from the list of programs: {time.monotonic() - started:.1f} s")
 
 
-def private_display():
+@contextlib.contextmanager
+def own_screen(size):
+    """A screen of another size for what runs inside: Wine, xdotool and import all follow DISPLAY
+    (a prefix takes it when it is made)."""
+    before = os.environ["DISPLAY"]
+    server = private_display(size)
+    try:
+        yield
+    finally:
+        os.environ["DISPLAY"] = before
+        server.terminate()
+        server.wait()
+
+
+def private_display(size="1280x1024x24"):
     """A virtual screen of this test's own: the other tests run beside it on the shared one, and
     their windows (the unit tests' wizard among them) bear the same names."""
     read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", size, "-nolisten", "tcp"],
                               pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     with os.fdopen(read_end) as numbers:

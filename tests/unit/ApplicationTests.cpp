@@ -1,5 +1,7 @@
 #include "AppInstaller.h"
+#include "CorvoMainWindow.h"
 #include "CrashLog.h"
+#include "Identifiers.h"
 #include "Elevation.h"
 #include "InstallerProcess.h"
 #include "ModifyPage.h"
@@ -108,6 +110,58 @@ TEST (Application, ElevatedRelaunch)
             EXPECT_EQ (seam.launchedParameters, "--elevated --install") << c.name;
         }
     }
+}
+
+TEST (Application, WindowOnAScreenTooSmallForItIsShownWholeAndScaled)
+{
+    FakeSeam seam;
+    std::unique_ptr<AppInstaller> app;
+    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+    captureOutput ([&] { app->initialise ({}); });
+    auto* window = app->getMainWindow();
+    ASSERT_NE (window, nullptr);
+    auto* ui = dynamic_cast<UI*> (window->getContentComponent());
+    auto* page = ui != nullptr ? dynamic_cast<Installer::WelcomePage*> (ui->getCurrentPage()) : nullptr;
+    ASSERT_NE (page, nullptr);
+
+    // 1366 x 768 at 125 %: 1093 x 614 logical pixels, less a taskbar of 40.
+    const juce::Rectangle<int> workArea (60, 40, 1093, 574);
+    window->place (Quor::CorvoMainWindow::placementFor ({}, { 495, 660 }, { workArea }, workArea));
+    testing_support::pumpUntil ([] { return false; }, 300);
+
+    EXPECT_NEAR (window->getDesktopScaleFactor(), 572.0f / 660.0f, 0.001f);
+    EXPECT_EQ (window->getWidth(), 495) << "the window keeps its own size; the system draws it smaller";
+    EXPECT_TRUE (workArea.contains (window->getScreenBounds())) << window->getScreenBounds().toString();
+    EXPECT_TRUE (workArea.contains (page->installButton.getScreenBounds())) << page->installButton.getScreenBounds().toString();
+
+    // What is stored is where it is, with its own size: a larger screen shows it whole again.
+    const auto stored = juce::Rectangle<int>::fromString (app->getPersistentTree().getChildWithName (Ids::UiPersistentProperties)
+                                                              .getProperty (Ids::windowPosition).toString());
+    EXPECT_EQ (stored, juce::Rectangle<int> (window->getScreenPosition().x, window->getScreenPosition().y, 495, 660));
+
+    // The picture of that work area, as the user sees it.
+    for (const auto k : { 1.0f, 1.5f })
+    {
+        juce::Image screen (juce::Image::RGB, juce::roundToInt ((float) workArea.getWidth() * k), juce::roundToInt ((float) workArea.getHeight() * k), true);
+        {
+            juce::Graphics g (screen);
+            g.fillAll (juce::Colour (0xff2d4f73));
+            const auto shot = window->createComponentSnapshot (window->getLocalBounds(), true, window->getDesktopScaleFactor() * k);
+            const auto at = (window->getScreenPosition() - workArea.getPosition()).toFloat() * k;
+            g.drawImageAt (shot, juce::roundToInt (at.x), juce::roundToInt (at.y));
+        }
+        const auto file = juce::File (INSTALLER_PICTURES_DIR).getChildFile (juce::String ("window-1366x768-125") + (k > 1.0f ? "@1.5x" : "") + ".png");
+        file.getParentDirectory().createDirectory();
+        file.deleteFile();
+        juce::FileOutputStream out (file);
+        juce::PNGImageFormat().writeImageToStream (screen, out);
+    }
+
+    // Back on a screen where it fits, at its own size.
+    window->place (Quor::CorvoMainWindow::placementFor (stored, { 495, 660 }));
+    EXPECT_FLOAT_EQ (window->getDesktopScaleFactor(), 1.0f) << "the tests' screen is 1280 x 1024";
+    EXPECT_EQ (window->getScreenBounds().getHeight(), 660);
+    app.reset();
 }
 
 TEST (Application, CrashLogReplacesTheOldOneWithWindowsLineEnds)

@@ -36,7 +36,7 @@ TEST (CommandLine, ArgumentsSplitAsCreateProcessPassesThem)
     }
 
     // Whatever an argument holds, quoting it gives it back whole.
-    for (const juce::String argument : { juce::String ("plain"), juce::String(), juce::String ("with blank"),
+    for (const juce::String& argument : { juce::String ("plain"), juce::String(), juce::String ("with blank"),
                                          juce::String ("D:\\Audio Plug-Ins\\"), juce::String ("quote \" inside"),
                                          juce::String ("ends in \\\\"), juce::String ("--dir:Ondra Tool=C:\\Program Files (x86)\\Ondra"),
                                          juce::String::fromUTF8 ("Gr\xc3\xbc\xc3\x9f""e ~ & | ^ %PATH%") })
@@ -156,11 +156,17 @@ TEST (CommandLine, ChoicesAreCheckedAgainstTheManifest)
     for (const auto& object : defaults.getObjects())
     {
         if (object.objectName == "Tarrow Audio - Ondra.vst3")
+        {
             EXPECT_FALSE (object.defaultSelection);
+        }
         if (object.objectName == "Ondra Presets")
+        {
             EXPECT_TRUE (object.defaultSelection);
+        }
         if (object.objectName == "Ondra Tool")
+        {
             EXPECT_EQ (object.defaultInstallPath, "D:\\Tools");
+        }
     }
 
     // And back to a command line, as the elevated copy is started with: the same choices.

@@ -5,6 +5,7 @@
 #include "LogText.h"
 #include "ModifyPage.h"
 #include "ObjectRules.h"
+#include "PendingChoices.h"
 #include "ManifestProperties.h"
 #include "ResultPage.h"
 #include "TestHelpers.h"
@@ -120,6 +121,26 @@ TEST (Pages, WelcomePageOfTheDemoProduct)
     EXPECT_EQ (outline(), 255);
     page.agreeCheckbox.triggerClick();
     testing_support::pumpUntil ([&] { return ! page.installButton.isEnabled(); }, 1000);
+    EXPECT_FALSE (page.installButton.isEnabled());
+
+    // Nothing ticked leaves nothing to install: INSTALL stays off, and says why, "I agree" or not.
+    const auto describedAs = [&] (const juce::String& description)
+    {
+        testing_support::pumpUntil ([&] { return page.installButton.getDescription() == description; }, 1000);
+        return page.installButton.getDescription();
+    };
+    page.agreeCheckbox.triggerClick();
+    for (auto* box : page.componentCheckboxes)
+        box->triggerClick();
+    EXPECT_EQ (describedAs ("Tick at least one component to install."), "Tick at least one component to install.");
+    EXPECT_FALSE (page.installButton.isEnabled());
+    EXPECT_TRUE (page.agreeCheckbox.getToggleState());
+    snapshots (ui, "welcome-nothing-selected");
+    page.componentCheckboxes[1]->triggerClick();
+    EXPECT_EQ (describedAs (""), "");
+    EXPECT_TRUE (page.installButton.isEnabled());
+    page.agreeCheckbox.triggerClick();
+    EXPECT_EQ (describedAs ("Tick \"I agree\" to install."), "Tick \"I agree\" to install.");
     EXPECT_FALSE (page.installButton.isEnabled());
 
     // Elevated already: no shield on the button.
@@ -349,6 +370,23 @@ TEST (Pages, ProgressPageShowsTheLogAndTheSpinner)
     EXPECT_TRUE (page.waitingOverlay.isVisible());
     EXPECT_EQ (page.waitingOverlay.centreImage, nullptr) << "another maker's installer spins without the glyph";
     snapshots (ui, "progress");
+
+    // The errors at the end come as one line of many: every one of them stays inside the box.
+    app.runtime.setLastLogMessage ("Installation finished with errors.");
+    juce::StringArray errors;
+    for (int k = 1; k <= 5; ++k)
+        errors.add ("Error installing Tarrow Audio - Ondra Expansion " + juce::String (k)
+                    + ".\nThe file C:\\Program Files\\Common Files\\VST3\\Ondra Expansion " + juce::String (k) + ".vst3 is in use.");
+    app.runtime.setLastLogMessage (errors.joinIntoString ("\n"));
+    snapshots (ui, "progress-five-errors");
+
+    const auto font = robotoRegular().withHeight (14.0f);
+    auto rows = 0;
+    for (const auto& line : page.logText.getLines())
+        rows += LogText::rowsFor (font, line, (float) (page.logText.getWidth() - 2 * LogText::sideMargin));
+    EXPECT_EQ (page.logText.getLines()[page.logText.getLines().size() - 1], errors.joinIntoString ("\n"));
+    EXPECT_GE (rows, 10) << "ten lines of errors";
+    EXPECT_LE (rows * LogText::rowPitch, page.logText.getHeight() - LogText::reservedHeight);
 }
 
 TEST (Pages, ResultPageWithSuccessAndWithErrors)
@@ -557,7 +595,8 @@ TEST (UninstallPages, WelcomePageListsWhatGoesAndTheOptions)
     EXPECT_TRUE (page.uninstallPaths[0].endsWith ("VST3\\Tarrow Audio - Ondra.vst3"));
     ASSERT_EQ (page.optionCheckboxes.size(), 3);
     for (int k = 0; k < 3; ++k)
-        EXPECT_EQ (boundsOf (*page.optionCheckboxes[k]), juce::Rectangle<int> (25, 420 + 34 * k, 445, 16));
+        EXPECT_EQ (page.getLocalArea (page.optionCheckboxes[k], page.optionCheckboxes[k]->getLocalBounds()),
+                   juce::Rectangle<int> (25, 420 + 34 * k, 445, 16));
 
     const auto states = [&]
     {
@@ -606,13 +645,16 @@ TEST (UninstallPages, WelcomePageListsWhatGoesAndTheOptions)
 
     snapshots (ui, "uninstall-welcome-options");
 
-    // More kept folders than fit above the options: the last line counts the rest.
+    // More kept folders than fit above the options: the list scrolls, each shown whole.
     const auto keptBefore = page.keptPaths;
     for (int k = 0; k < 9; ++k)
         page.keptPaths.push_back ({ juce::File ("C:\\ProgramData\\Tarrow Audio\\Ondra Suite\\A very long folder name that goes on and on " + juce::String (k)),
                                     "it holds other files" });
+    page.refreshList();
     snapshots (ui, "uninstall-welcome-many-kept");
+    EXPECT_TRUE (page.listView.getVerticalScrollBar().isVisible());
     page.keptPaths = keptBefore;
+    page.refreshList();
 
     // UNINSTALL stores the choice in the working manifest and asks for the uninstall.
     page.optionCheckboxes[1]->triggerClick();
@@ -622,6 +664,129 @@ TEST (UninstallPages, WelcomePageListsWhatGoesAndTheOptions)
     EXPECT_EQ (app.working().getString (Ids::SelectedUninstallOptions), "presets,userPresets");
     EXPECT_NE (dynamic_cast<Uninstaller::InstallPage*> (ui.getCurrentPage()), nullptr);
     snapshots (ui, "uninstall-progress");
+}
+
+TEST (UninstallPages, AnyNumberOfOptionsAndLongPathsStayAboveTheButton)
+{
+    testing_support::FakeSeam seam;
+    testing_support::TempFolder temp;
+
+    // A path is wrapped at its separators, never cut off; a name wider than the row is cut.
+    const auto font = robotoRegular().withHeight (13.0f);
+    const juce::String longPath ("- C:\\ProgramData\\Tarrow Audio\\Ondra Suite\\Expansions\\A very long folder name that goes on and on\\Samples");
+    const auto wrapped = Uninstaller::TextRow::wrap (font, longPath, 385.0f);
+    EXPECT_GE (wrapped.size(), 2);
+    EXPECT_EQ (wrapped.joinIntoString ("").removeCharacters (" "), longPath.removeCharacters (" "));
+    for (const auto& line : wrapped)
+        EXPECT_LE (font.getStringWidthFloat (line), 385.0f) << line;
+    EXPECT_EQ (Uninstaller::TextRow::wrap (font, "- C:\\Short", 385.0f), juce::StringArray ("- C:\\Short"));
+    const auto oneName = Uninstaller::TextRow::wrap (font, juce::String::repeatedString ("x", 120), 385.0f);
+    EXPECT_EQ (oneName.joinIntoString (""), juce::String::repeatedString ("x", 120));
+
+    for (int options = 1; options <= 8; ++options)
+    {
+        SCOPED_TRACE (options);
+        juce::String objects;
+        for (int k = 0; k < options; ++k)
+            objects << "<Object objectName=\"Expansion " << k << "\" objectPath=\"Expansion " << k << " Samples.zip\" visible=\"0\""
+                    << " defaultInstallPath=\"C:/__commonAppDataDir__/Tarrow Audio/Ondra Suite/Expansions/A very long folder name for expansion "
+                    << k << " that goes on\" uninstallOptionId=\"x" << k << "\" uninstallOptionLabel=\"Samples of expansion " << k
+                    << " (" << (k + 1) * 120 << " MB)\"/>";
+        const auto manifest = temp["Manifest " + juce::String (options) + ".xml"];
+        manifest.replaceWithText ("<Manifest AppName=\"Ondra Suite\" AppVersion=\"1.0.0\" AppUuid=\"d41c7e2b9a0f4c36b8e5a1f2c3d4e5f6\" CompanyName=\"Tarrow Audio\">"
+                                  "<Objects><Object objectName=\"Tarrow Audio - Ondra.vst3\" isMainApplication=\"true\" objectPath=\"Tarrow Audio - Ondra.vst3.zip\""
+                                  " visible=\"1\" defaultInstallPath=\"C:/Program Files/Common Files/VST3\"/>" + objects + "</Objects></Manifest>");
+
+        PageApp app (manifest.getFullPathName());
+        app.pages.setOperationMode ((int) OperationMode::uninstall);
+        UI ui (app, 30);
+        ui.addToDesktop (0);
+        ui.setVisible (true);
+        auto& page = shownPage<Uninstaller::WelcomePage> (ui);
+        ASSERT_EQ (page.optionCheckboxes.size(), options);
+
+        const auto check = [&] (const char* state)
+        {
+            const auto button = page.installButton.getBounds();
+            EXPECT_LE (page.listView.getBottom(), button.getY()) << state;
+
+            for (auto* box : page.optionCheckboxes)
+            {
+                const auto shown = page.listView.getBounds().getIntersection (page.getLocalArea (box, box->getLocalBounds()));
+                EXPECT_FALSE (shown.intersects (button)) << state;
+
+                // Tab brings each into view.
+                box->grabKeyboardFocus();
+                testing_support::pumpUntil ([&] { return page.listView.getViewArea().contains (box->getBounds()); }, 1000);
+                EXPECT_TRUE (page.listView.getViewArea().contains (box->getBounds())) << state << ": " << box->getTitle();
+            }
+
+            for (auto* row : page.list.goingRows)
+                EXPECT_EQ (row->lines.joinIntoString ("").removeCharacters (" "), row->text.removeCharacters (" ")) << "shown whole";
+        };
+
+        // Four fit where the page always had them; more scroll.
+        for (int k = 0; k < options && options <= 4; ++k)
+            EXPECT_EQ (page.getLocalArea (page.optionCheckboxes[k], page.optionCheckboxes[k]->getLocalBounds()),
+                       juce::Rectangle<int> (25, 420 + 34 * k, 445, 16));
+        check ("none ticked");
+        EXPECT_EQ (page.listView.getVerticalScrollBar().isVisible(), options >= 5);
+
+        // Every option ticked lists its long path among those that go.
+        for (auto* box : page.optionCheckboxes)
+            box->triggerClick();
+        testing_support::pumpUntil ([&] { return page.optionPaths.size() == options; }, 2000);
+        EXPECT_EQ (page.optionPaths.size(), options);
+        check ("all ticked");
+
+        if (options == 7)
+        {
+            page.listView.setViewPosition (0, 0);
+            snapshots (ui, "uninstall-welcome-seven-options");
+            page.listView.setViewPosition (0, page.list.getHeight());
+            snapshots (ui, "uninstall-welcome-seven-options-scrolled");
+        }
+    }
+}
+
+TEST (UninstallPages, EveryObjectGoesWhateverItsInstallDefaultAndNoOpenGLFlagIsWritten)
+{
+    testing_support::FakeSeam seam;
+    testing_support::TempFolder temp;
+
+    // The AAX bundle is off by default: a user who ticked it at install gets it uninstalled too.
+    const auto manifest = temp["Manifest.xml"];
+    manifest.replaceWithText (juce::File (INSTALLER_FIXTURES_DIR).getChildFile ("opengl/Manifest.xml").loadFileAsString()
+                                  .replace ("objectPath=\"Tarrow Audio - Ondra.aaxplugin.zip\" visible=\"1\" allowUserPath=\"0\" installationOptional=\"1\" defaultSelection=\"1\"",
+                                            "objectPath=\"Tarrow Audio - Ondra.aaxplugin.zip\" visible=\"1\" allowUserPath=\"0\" installationOptional=\"1\" defaultSelection=\"0\""));
+    ASSERT_TRUE (manifest.loadFileAsString().contains ("defaultSelection=\"0\""));
+
+    const auto flag = Installer::WelcomePage::openGLFlagFile ("Tarrow Audio", "Ondra");
+    flag.deleteFile();
+
+    PageApp app (manifest.getFullPathName());
+    app.pages.setOperationMode ((int) OperationMode::uninstall);
+    UI ui (app, 30);
+    auto& page = shownPage<Uninstaller::WelcomePage> (ui);
+    EXPECT_EQ (page.openGLCheckbox, nullptr);
+    EXPECT_FALSE (flag.exists()) << "an uninstall has no OpenGL choice to remember";
+    EXPECT_EQ (page.uninstallPaths.size(), 2) << page.uninstallPaths.joinIntoString ("\n");
+
+    page.installButton.triggerClick();
+    testing_support::pumpUntil ([&] { return dynamic_cast<Uninstaller::InstallPage*> (ui.getCurrentPage()) != nullptr; }, 2000);
+
+    ManifestProperties embedded (false);
+    embedded.setTree (app.manifest, false);
+    juce::StringArray working, kept;
+    for (const auto& object : app.working().getObjects())
+        working.add (object.objectPath);
+    for (const auto& object : embedded.getObjects())
+        kept.add (object.objectPath);
+    EXPECT_EQ (working, kept);
+
+    // And the application's own reading of that copy for the uninstall leaves nothing out.
+    const auto choices = CorvoAudio::PendingChoices::takeFrom (app.working().getTree(), embedded, true);
+    EXPECT_TRUE (choices.deselected.isEmpty());
 }
 
 TEST (UninstallPages, ResultPagesSayWhatRemains)

@@ -135,27 +135,43 @@ TEST (TitleBar, PicturesOfTheBarAndTheCloseButton)
     EXPECT_EQ (colourAt (true, true), juce::Colours::blue.toDisplayString (false));
 }
 
-TEST (MainWindow, UsablePositions)
+TEST (MainWindow, PlacementFitsTheWholeWindowIntoTheWorkArea)
 {
-    const auto area = primaryUserArea();
-    const juce::Rectangle<int> centred (area.getWidth() / 2 - 495 / 2 + area.getX(), area.getHeight() / 2 + area.getY() - 660 / 2, 495, 660);
+    using Placement = Quor::CorvoMainWindow::Placement;
+    const juce::Rectangle<int> big (0, 0, 1920, 1160), laptop (0, 0, 1093, 574), netbook (0, 0, 1024, 600), right (1920, 0, 1280, 984),
+                               tiny (0, 0, 300, 200);
+    const juce::Array<juce::Rectangle<int>> twoDisplays { big, right };
 
-    struct Case { juce::Rectangle<int> stored, expected; const char* why; };
+    struct Case { juce::Rectangle<int> stored; juce::Array<juce::Rectangle<int>> areas; juce::Rectangle<int> primary; Placement expected; const char* why; };
     const Case cases[] = {
-        { {}, centred, "nothing stored" },
-        { { 100, 100, 1, 660 }, centred, "width 1 counts as absent" },
-        { { 40, 30, 495, 660 }, { 40, 30, 495, 660 }, "a usable position is kept" },
-        { { area.getRight() + 2000, 100, 495, 660 }, centred, "on a monitor that is gone" },
-        { { area.getX() - 100, area.getY() + 20, 495, 660 }, { area.getX(), area.getY() + 20, 495, 660 }, "partly off: moved inside" },
+        { {}, twoDisplays, big, { { 713, 250, 495, 660 }, 1.0f }, "nothing stored: centred on the primary display" },
+        { { 100, 100, 1, 660 }, twoDisplays, big, { { 713, 250, 495, 660 }, 1.0f }, "width 1 counts as absent" },
+        { { 40, 30, 495, 660 }, twoDisplays, big, { { 40, 30, 495, 660 }, 1.0f }, "a usable position is kept" },
+        { { 2100, 50, 495, 660 }, twoDisplays, big, { { 2100, 50, 495, 660 }, 1.0f }, "on the second display" },
+        { { 5000, 100, 495, 660 }, twoDisplays, big, { { 713, 250, 495, 660 }, 1.0f }, "on a monitor that is gone" },
+        { { -100, 20, 495, 660 }, twoDisplays, big, { { 0, 20, 495, 660 }, 1.0f }, "partly off: moved inside" },
+        { { 100, 120, 495, 500 }, twoDisplays, big, { { 100, 120, 495, 660 }, 1.0f }, "a size shrunk once is never used again" },
+        { { 100, 100, 495, 660 }, { laptop }, laptop, { { 100, 2, 429, 572 }, 143.0f / 165.0f }, "1366 x 768 at 125 %: scaled, all of it inside" },
+        { {}, { laptop }, laptop, { { 332, 1, 429, 572 }, 143.0f / 165.0f }, "the same, centred" },
+        { { 1500, 900, 495, 660 }, { netbook }, netbook, { { 287, 0, 450, 600 }, 150.0f / 165.0f }, "a position from a large screen on a small one" },
+        { { 700, 300, 495, 660 }, { netbook }, netbook, { { 574, 0, 450, 600 }, 150.0f / 165.0f }, "partly on a small screen" },
+        { {}, { tiny }, tiny, { { 75, 0, 150, 200 }, 50.0f / 165.0f }, "tiny" },
     };
 
     for (const auto& c : cases)
     {
-        auto expected = c.expected;
-        if (expected.getBottom() > area.getBottom())
-            expected = expected.constrainedWithin (area);
-        EXPECT_EQ (Quor::CorvoMainWindow::usablePosition (c.stored, { 495, 660 }), expected) << c.why;
+        const auto placed = Quor::CorvoMainWindow::placementFor (c.stored, { 495, 660 }, c.areas, c.primary);
+        EXPECT_EQ (placed.screenBounds, c.expected.screenBounds) << c.why;
+        EXPECT_FLOAT_EQ (placed.scale, c.expected.scale) << c.why;
+        EXPECT_EQ (placed.screenBounds.getWidth() * 660, placed.screenBounds.getHeight() * 495) << c.why << ": proportions kept";
+        EXPECT_TRUE (std::any_of (c.areas.begin(), c.areas.end(), [&] (auto area) { return area.contains (placed.screenBounds); })) << c.why;
     }
+
+    // A size without whole steps of its proportion is scaled as closely as the pixels allow.
+    const auto odd = Quor::CorvoMainWindow::placementFor ({}, { 497, 661 }, { laptop }, laptop);
+    EXPECT_TRUE (laptop.contains (odd.screenBounds)) << odd.screenBounds.toString();
+    EXPECT_EQ (odd.screenBounds.getHeight(), 574);
+    EXPECT_NEAR (odd.scale, 574.0f / 661.0f, 0.0001f);
 }
 
 TEST (MainWindow, OpensWhereItWasLeftAndStoresMoves)
