@@ -217,8 +217,7 @@ namespace CorvoAudio
             return;
 
         // Read in place from the executable's data, never copied whole.
-        const auto payloadStream = openPayload (table);
-        const CheckedZipArchive archive (*payloadStream);
+        const CheckedZipArchive archive ([&table] { return openPayload (table); });
 
         WorkFolders work (plan.appUuid, steps);
         std::vector<Staged> staged;

@@ -31,21 +31,20 @@ namespace CorvoAudio
             return juce::Result::ok();
         }
 
-        // An inner archive: the bundle folder it holds is what is installed. It is opened where it
-        // was unpacked, in memory.
-        juce::MemoryBlock innerBytes;
+        // An inner archive: the bundle folder it holds is what is installed. It is read where it
+        // lies in the payload when stored there, so memory does not grow with the bundle.
+        std::unique_ptr<juce::InputStream> innerStream;
 
-        if (const auto result = payload.readEntry (entryIndex, innerBytes); result.failed())
+        if (const auto result = payload.openEntry (entryIndex, stagingFolder, innerStream); result.failed())
             return result;
 
         staged = stagingFolder.getChildFile (installedName);
         innerFailed = true;
-        juce::MemoryInputStream innerStream (innerBytes, false);
-        const CheckedZipArchive inner (innerStream);
+        const CheckedZipArchive inner (*innerStream);
 
         // An archive without entries is the 22 bytes of its end record; anything longer that
         // yields no entries is damaged.
-        if (inner.getNumEntries() == 0 && innerBytes.getSize() != 22)
+        if (inner.getNumEntries() == 0 && innerStream->getTotalLength() != 22)
             return juce::Result::fail ("The archive " + entryName + " cannot be read.");
 
         for (int i = 0; i < inner.getNumEntries(); ++i)

@@ -26,7 +26,16 @@ namespace
         juce::uint32 crc32 = 0;
         juce::int64 size = 0;
         bool needsZip64 = false;
+        int method = 0;                    // 0 stored, 8 deflated
+        juce::int64 compressedSize = 0;
+        juce::int64 localHeader = 0;       // where the entry's local header begins
     };
+
+    constexpr juce::uint32 localHeaderSignature = 0x04034b50;
+    constexpr int localHeaderSize = 30;
+
+    // Above this an inner archive that is deflated in the payload is unpacked to a file, not memory.
+    constexpr juce::int64 largestInnerArchiveInMemory = 16 * 1024 * 1024;
 
     std::vector<DirectoryEntry> parseDirectory (const char* data, size_t size, int expectedCount)
     {
@@ -45,7 +54,11 @@ namespace
             result.push_back ({ juce::String::fromUTF8 (header + directoryHeaderSize, (int) nameLength),
                                 read32 (header + 16),
                                 (juce::int64) read32 (header + 24),
-                                read32 (header + 20) == 0xffffffff || read32 (header + 24) == 0xffffffff });
+                                read32 (header + 20) == 0xffffffff || read32 (header + 24) == 0xffffffff
+                                    || read32 (header + 42) == 0xffffffff,
+                                (int) read16 (header + 10),
+                                (juce::int64) read32 (header + 20),
+                                (juce::int64) read32 (header + 42) });
 
             pos += directoryHeaderSize + nameLength + read16 (header + 30) + read16 (header + 32);
         }
@@ -188,8 +201,18 @@ CheckedZipArchive::CheckedZipArchive (juce::InputStream& source)
     readRecords (source);
 }
 
+CheckedZipArchive::CheckedZipArchive (SourceOpener opener)
+    : ownSource (opener != nullptr ? opener() : nullptr),
+      openSource (std::move (opener)),
+      zip (ownSource.get(), false)
+{
+    if (ownSource != nullptr)
+        readRecords (*ownSource);
+}
+
 CheckedZipArchive::CheckedZipArchive (const juce::File& file)
-    : zip (file)
+    : openSource ([file] () -> std::unique_ptr<juce::InputStream> { return std::make_unique<juce::FileInputStream> (file); }),
+      zip (file)
 {
     juce::FileInputStream source (file);
 
@@ -223,7 +246,7 @@ void CheckedZipArchive::readRecords (juce::InputStream& source)
         const auto& record = directory[indices[nextUnused++]];
 
         if (! record.needsZip64 && record.size == entry->uncompressedSize)
-            records[(size_t) i] = Record { record.crc32, record.size };
+            records[(size_t) i] = Record { record.crc32, record.size, record.method, record.compressedSize, record.localHeader };
     }
 }
 
@@ -300,6 +323,18 @@ juce::Result CheckedZipArchive::extractEntry (int index, const juce::File& targe
     if (file.existsAsFile() && ! file.hasWriteAccess())
         return juce::Result::fail ("Cannot overwrite read-only file " + path);
 
+    return writeVerified (index, file);
+}
+
+juce::Result CheckedZipArchive::writeVerified (int index, const juce::File& file) const
+{
+    const auto* entry = zip.getEntry (index);
+    const auto& record = records[(size_t) index];
+    const auto path = file.getFullPathName();
+
+    if (entry == nullptr || ! record.has_value())
+        return juce::Result::fail ("Cannot verify " + path + ": no usable central directory record (damaged or ZIP64 archive)");
+
     std::unique_ptr<juce::InputStream> in (zip.createStreamForEntry (index));
 
     if (in == nullptr)
@@ -359,6 +394,100 @@ juce::Result CheckedZipArchive::readEntry (int index, juce::MemoryBlock& content
         filled += size;
         return juce::Result::ok();
     });
+}
+
+namespace
+{
+    /** A file unpacked for reading, deleted with the stream that reads it. */
+    class SpilledEntryStream final : public juce::InputStream
+    {
+    public:
+        explicit SpilledEntryStream (const juce::File& f) : file (f), in (std::make_unique<juce::FileInputStream> (f)) {}
+        ~SpilledEntryStream() override   { in.reset(); file.deleteFile(); }
+
+        bool openedOk() const                       { return in->openedOk(); }
+        juce::int64 getTotalLength() override       { return in->getTotalLength(); }
+        bool isExhausted() override                 { return in->isExhausted(); }
+        int read (void* dest, int bytes) override   { return in->read (dest, bytes); }
+        juce::int64 getPosition() override          { return in->getPosition(); }
+        bool setPosition (juce::int64 pos) override { return in->setPosition (pos); }
+
+    private:
+        juce::File file;
+        std::unique_ptr<juce::FileInputStream> in;
+    };
+}
+
+juce::Result CheckedZipArchive::openEntry (int index, const juce::File& spillFolder, std::unique_ptr<juce::InputStream>& stream) const
+{
+    stream.reset();
+    const auto* entry = zip.getEntry (index);
+
+    if (entry == nullptr)
+        return juce::Result::fail ("The archive has no entry " + juce::String (index));
+
+    const auto& record = records[(size_t) index];
+    const auto what = "archive entry \"" + entry->filename + "\"";
+
+    if (! record.has_value())
+        return juce::Result::fail ("Cannot verify " + what + ": no usable central directory record (damaged or ZIP64 archive)");
+
+    // Stored, as the build writes an inner archive: read in place through a stream of its own over
+    // the same bytes, once its CRC-32 is checked in one pass.
+    if (record->method == 0 && openSource != nullptr && record->compressedSize == record->size)
+    {
+        auto source = openSource();
+
+        if (source == nullptr)
+            return juce::Result::fail ("Failed to read " + what);
+
+        char header[localHeaderSize];
+
+        if (! source->setPosition (record->localHeader) || source->read (header, localHeaderSize) != localHeaderSize
+             || read32 (header) != localHeaderSignature)
+            return juce::Result::fail ("Cannot read " + what + ": its local header is damaged");
+
+        const auto start = record->localHeader + localHeaderSize + read16 (header + 26) + read16 (header + 28);
+
+        if (start + record->size > source->getTotalLength())
+            return juce::Result::fail ("Size mismatch for " + what + " (the archive is damaged)");
+
+        juce::SubregionStream region (source.get(), start, record->size, false);
+
+        if (const auto checked = copyVerified (region, what, record->crc32, record->size,
+                                               [] (const char*, size_t) { return juce::Result::ok(); });
+            checked.failed())
+            return checked;
+
+        stream = std::make_unique<juce::SubregionStream> (source.release(), start, record->size, true);
+        return juce::Result::ok();
+    }
+
+    // Deflated (an older payload, or a maker's own): small ones in memory, the others unpacked to
+    // a file beside what is being staged, so memory never grows with the archive.
+    if (record->size <= largestInnerArchiveInMemory || spillFolder == juce::File())
+    {
+        juce::MemoryBlock content;
+
+        if (const auto result = readEntry (index, content); result.failed())
+            return result;
+
+        stream = std::make_unique<juce::MemoryInputStream> (std::move (content));
+        return juce::Result::ok();
+    }
+
+    const auto spilled = spillFolder.getNonexistentChildFile ("unpacking", ".zip", false);
+
+    if (const auto result = writeVerified (index, spilled); result.failed())
+        return result;
+
+    auto reader = std::make_unique<SpilledEntryStream> (spilled);
+
+    if (! reader->openedOk())
+        return juce::Result::fail ("Failed to read " + spilled.getFullPathName());
+
+    stream = std::move (reader);
+    return juce::Result::ok();
 }
 
 } // namespace CorvoAudio

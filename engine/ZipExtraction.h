@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -13,8 +15,14 @@ namespace CorvoAudio
 class CheckedZipArchive final
 {
 public:
+    /** Opens a new stream over the archive's bytes each time it is called. */
+    using SourceOpener = std::function<std::unique_ptr<juce::InputStream>()>;
+
     /** Reads the archive from a stream that must outlive this object (not owned). */
     explicit CheckedZipArchive (juce::InputStream& source);
+    /** Reads the archive from streams of its own: one for the archive, and one for each entry
+        read in place (see openEntry). */
+    explicit CheckedZipArchive (SourceOpener openSource);
     /** Reads the archive from a file. */
     explicit CheckedZipArchive (const juce::File& file);
 
@@ -35,16 +43,31 @@ public:
         size and CRC-32 of the central directory like a file. */
     juce::Result readEntry (int index, juce::MemoryBlock& content) const;
 
+    /** Opens one entry (an inner archive) for reading without holding it whole in memory. A stored
+        entry is read in place, through a stream of its own over the archive's bytes, after its
+        size and CRC-32 are checked in one pass; this needs an archive made from a file or a
+        SourceOpener. A deflated one is unpacked and checked first: in memory when small, else to
+        a file in spillFolder that goes with the stream. */
+    juce::Result openEntry (int index, const juce::File& spillFolder, std::unique_ptr<juce::InputStream>& stream) const;
+
 private:
-    /** What the central directory promises about one entry's extracted content. */
+    /** What the central directory promises about one entry, and where its data is. */
     struct Record
     {
         juce::uint32 crc32 = 0;
         juce::int64 size = 0;
+        int method = 0;
+        juce::int64 compressedSize = 0;
+        juce::int64 localHeader = 0;
     };
 
     void readRecords (juce::InputStream& source);
 
+    /** Writes one entry to the file, checked against its record. */
+    juce::Result writeVerified (int index, const juce::File& file) const;
+
+    std::unique_ptr<juce::InputStream> ownSource;
+    SourceOpener openSource;
     mutable juce::ZipFile zip;
     std::vector<std::optional<Record>> records; // indexed like zip's entries; empty when unmatched
 

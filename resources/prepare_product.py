@@ -42,6 +42,15 @@ def deflated_entry(name):
     return info
 
 
+def payload_entry(name):
+    """A top-level entry of the payload: an inner archive is stored as it is (it is compressed
+    already, and the installer reads a stored one in place), anything else deflated."""
+    info = deflated_entry(name)
+    if name.lower().endswith(".zip"):
+        info.compress_type = zipfile.ZIP_STORED
+    return info
+
+
 def files_below(folder):
     found = []
     for root, dirs, files in os.walk(folder):
@@ -67,14 +76,14 @@ def pack_payload(tree, extras=()):
     with zipfile.ZipFile(buffer, "w") as archive:
         for name, path in extras:
             with open(path, "rb") as f:
-                archive.writestr(deflated_entry(name), f.read())
+                archive.writestr(payload_entry(name), f.read())
         for name in sorted(os.listdir(tree)):
             path = os.path.join(tree, name)
             if os.path.isdir(path):
-                archive.writestr(deflated_entry(name + ".zip"), zip_folder(path))
+                archive.writestr(payload_entry(name + ".zip"), zip_folder(path))
             else:
                 with open(path, "rb") as f:
-                    archive.writestr(deflated_entry(name), f.read())
+                    archive.writestr(payload_entry(name), f.read())
     return buffer.getvalue()
 
 
@@ -86,7 +95,7 @@ def add_to_payload(payload, extras):
             archive.writestr(info, source.read(info))
         for name, path in extras:
             with open(path, "rb") as f:
-                archive.writestr(deflated_entry(name), f.read())
+                archive.writestr(payload_entry(name), f.read())
     return buffer.getvalue()
 
 

@@ -4,18 +4,22 @@ installing and uninstalling with it cost, next to Info-ZIP's unzip doing the sam
 
     scripts/benchmark.py [--runs N] [--build-runs M] [--source TREE] [--work DIR]
 
-The product is made from binaries the setup step installs (Wine's own Windows DLLs, least
-compressible first), split over two bundles, until its Payload.zip is about 53 MB: the size of
-product the installer is made for. Its installer is built in a build folder of its own under
---work (JUCE is compiled there once, before anything is timed). --source builds another checkout
-of this project with the same product, to compare two versions.
+Two products are made from binaries the setup step installs. The first holds Wine's own Windows
+DLLs, least compressible first, split over two bundles until its Payload.zip is about 53 MB: the
+size of product the installer is made for. The second holds a VST3 bundle of about 1 GB, the way
+plug-ins carry their content: Wine's DLLs and the MinGW libraries, repeated. Their installers are
+built in a build folder of their own under --work (JUCE is compiled there once, before anything
+is timed). --source builds another checkout of this project with the same products, to compare
+two versions.
 
 Figures, each with min / median / max over the runs:
   build         configure + build of the product's installer, JUCE already compiled; peak memory
                 of the largest process
   rebuild       the same after one byte of one bundle file changed
   size          Installer.exe against Payload.zip
-  install       headless install in a private Wine prefix: peak memory of the process
+  install       headless install in a private Wine prefix: peak resident memory of the process,
+                and its peak anonymous memory (RssAnon: what it allocates itself, without the
+                pages of the mapped executable)
   uninstall     headless uninstall of what the install put there: peak memory
   extraction    the install's own work (its fixed pauses taken out), against unzip extracting
                 Payload.zip and then each inner archive, timed in the same loop
@@ -28,6 +32,7 @@ import shutil
 import statistics
 import subprocess
 import sys
+import threading
 import time
 import zlib
 
@@ -36,6 +41,8 @@ WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 WINE_DLLS = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows"
 TARGET_PAYLOAD = 53 * 1000 * 1000
+LARGE_BUNDLE = 1000 * 1000 * 1000
+MINGW_LIBS = "/usr/x86_64-w64-mingw32/lib"
 APP = "Bench"
 BUNDLES = ("Tarrow Audio - Bench.vst3", "Tarrow Audio - Bench.aaxplugin")
 FOLDERS = ("C:/Program Files/Common Files/VST3", "C:/Program Files/Common Files/Avid/Audio/Plug-Ins")
@@ -130,14 +137,41 @@ def choose_files(target):
     return chosen
 
 
-def make_product(folder):
+def large_files(target):
+    """Wine's DLLs and the MinGW libraries, as (source, name in the bundle), repeated until their
+    size reaches target."""
+    sources = []
+    for folder in (WINE_DLLS, MINGW_LIBS):
+        for name in sorted(os.listdir(folder)):
+            path = os.path.join(folder, name)
+            if os.path.isfile(path) and not os.path.islink(path):
+                sources.append(path)
+    chosen, total, round_ = [], 0, 0
+    while total < target:
+        for path in sources:
+            if total >= target:
+                break
+            chosen.append((path, f"Content {round_}/{os.path.basename(path)}"))
+            total += os.path.getsize(path)
+        round_ += 1
+    return chosen
+
+
+def make_product(folder, large=False):
     if os.path.isdir(folder):
         shutil.rmtree(folder)
-    files = choose_files(TARGET_PAYLOAD)
-    for index, path in enumerate(files):
-        bundle = BUNDLES[index % 2]
-        inner = "Contents/x86_64-win" if bundle.endswith(".vst3") else "Contents/x64"
-        destination = os.path.join(folder, "payload", bundle, inner, os.path.basename(path))
+    if large:
+        # One bundle of about a gigabyte, and a small second one.
+        files = [(path, BUNDLES[0], "Contents/Resources/" + name) for path, name in large_files(LARGE_BUNDLE)]
+        files += [(path, BUNDLES[1], "Contents/x64/" + os.path.basename(path)) for path in choose_files(2 * 1000 * 1000)]
+    else:
+        files = []
+        for index, path in enumerate(choose_files(TARGET_PAYLOAD)):
+            bundle = BUNDLES[index % 2]
+            inner = "Contents/x86_64-win" if bundle.endswith(".vst3") else "Contents/x64"
+            files.append((path, bundle, inner + "/" + os.path.basename(path)))
+    for path, bundle, relative in files:
+        destination = os.path.join(folder, "payload", bundle, relative)
         os.makedirs(os.path.dirname(destination), exist_ok=True)
         shutil.copyfile(path, destination)
     with open(os.path.join(folder, "Manifest.xml"), "w") as f:
@@ -220,15 +254,47 @@ class Prefix:
         return os.path.join(self.folder, "drive_c", windows_path[3:].replace("\\", "/"))
 
     def run(self, *args):
-        """Runs the program; returns (peak memory, [(seconds since start, line)])."""
+        """Runs the program; returns (peak memory, peak anonymous memory, [(seconds since start, line)])."""
         wrapped, report = measured([WINE, *args])
         start = time.monotonic()
         process = subprocess.Popen(wrapped, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        sampler = AnonymousPeak(os.path.basename(args[0].replace("\\", "/")))
+        sampler.start()
         lines = [(time.monotonic() - start, raw.decode("utf-8", "replace").rstrip("\r\n")) for raw in process.stdout]
         code = process.wait()
+        sampler.stop()
         if code != 0:
             raise SystemExit(f"benchmark: {' '.join(args)} ended with {code}:\n" + "\n".join(l for _, l in lines))
-        return peak_from(report), lines
+        return peak_from(report), sampler.peak, lines
+
+
+class AnonymousPeak(threading.Thread):
+    """The largest RssAnon of the processes running the program, sampled every 20 ms: what the
+    program allocates itself, without the mapped pages of its executable that the resident set
+    also counts."""
+
+    def __init__(self, program):
+        super().__init__(daemon=True)
+        self.program, self.peak, self.done = program.encode(), 0, threading.Event()
+
+    def run(self):
+        while not self.done.is_set():
+            for pid in filter(str.isdigit, os.listdir("/proc")):
+                try:
+                    with open(f"/proc/{pid}/cmdline", "rb") as f:
+                        if self.program not in f.read():
+                            continue
+                    with open(f"/proc/{pid}/status") as f:
+                        for line in f:
+                            if line.startswith("RssAnon:"):
+                                self.peak = max(self.peak, int(line.split()[1]) * 1024)
+                except OSError:
+                    continue
+            self.done.wait(0.02)
+
+    def stop(self):
+        self.done.set()
+        self.join()
 
 
 def extraction_seconds(lines):
@@ -259,77 +325,101 @@ def unzip_seconds(payload, folder):
     return elapsed
 
 
+def measure(bench, product, label, runs, build_runs, no_builds, work):
+    """Builds (unless told not to), installs and uninstalls one product; returns its figures."""
+    bench.product = product
+    figures = dict(label=label, builds=[], build_peaks=[], rebuilds=[], rebuild_peaks=[],
+                   installs=[], anons=[], uninstalls=[], extractions=[], unzips=[])
+    for run in range(0 if no_builds else build_runs):
+        seconds, peak = bench.build_once()
+        figures["builds"].append(seconds)
+        figures["build_peaks"].append(peak)
+        log(f"benchmark: {label}: build {run + 1}: {seconds:.1f} s, peak {peak / MIB:.0f} MiB")
+    for run in range(0 if no_builds else build_runs):
+        seconds, peak = bench.rebuild_once(run)
+        figures["rebuilds"].append(seconds)
+        figures["rebuild_peaks"].append(peak)
+        log(f"benchmark: {label}: rebuild {run + 1}: {seconds:.1f} s, peak {peak / MIB:.0f} MiB")
+
+    figures["payload"] = os.path.getsize(bench.payload())
+    figures["exe"] = os.path.getsize(bench.exe)
+    figures["pieces"] = len([n for n in os.listdir(os.path.dirname(bench.payload())) if ".corvoChunk" in n])
+
+    with Prefix(os.path.join(work, "wine")) as prefix:
+        # The installer is run from the prefix, as a user would from their Downloads folder.
+        exe = "C:\\users\\Public\\Installer.exe"
+        shutil.copyfile(bench.exe, prefix.unix(exe))
+        for run in range(runs):
+            peak, anon, lines = prefix.run(exe, "--headless")
+            figures["installs"].append(peak)
+            figures["anons"].append(anon)
+            figures["extractions"].append(extraction_seconds(lines))
+            figures["unzips"].append(unzip_seconds(bench.payload(), os.path.join(work, "unzip")))
+            peak, _, lines = prefix.run(exe, "--uninstall", "--headless")
+            figures["uninstalls"].append(peak)
+            if any(os.path.exists(prefix.unix(f"{folder}/{bundle}")) for folder, bundle in zip(FOLDERS, BUNDLES)):
+                raise SystemExit("benchmark: the uninstall left a bundle behind")
+            log(f"benchmark: {label}: run {run + 1}: install peak {figures['installs'][-1] / MIB:.0f} MiB "
+                f"(anonymous {anon / MIB:.0f} MiB), uninstall peak {peak / MIB:.0f} MiB, "
+                f"extraction {figures['extractions'][-1]:.2f} s, unzip {figures['unzips'][-1]:.2f} s")
+    return figures
+
+
+def report(figures, unpacked, count):
+    label = figures["label"]
+    ratios = [e / u for e, u in zip(figures["extractions"], figures["unzips"])]
+    log("")
+    log(f"{label}: {count} files, {unpacked / MIB:.1f} MiB unpacked, Payload.zip {figures['payload'] / 1e6:.1f} MB "
+        f"in {figures['pieces']} pieces")
+    if figures["builds"]:
+        log(f"  Building the installer (JUCE already compiled): {summary(figures['builds'], 's')}; "
+            f"peak memory {summary(figures['build_peaks'], 'MiB', MIB, 0)}")
+        log(f"  Rebuild after a one-byte change in one bundle:  {summary(figures['rebuilds'], 's')}; "
+            f"peak memory {summary(figures['rebuild_peaks'], 'MiB', MIB, 0)}")
+    log(f"  Installer.exe: {figures['exe'] / 1e6:.1f} MB = payload + {(figures['exe'] - figures['payload']) / 1e6:.1f} MB")
+    log(f"  Headless install, peak memory:   {summary(figures['installs'], 'MiB', MIB, 0)}; "
+        f"anonymous {summary(figures['anons'], 'MiB', MIB, 0)}")
+    log(f"  Headless uninstall, peak memory: {summary(figures['uninstalls'], 'MiB', MIB, 0)}")
+    log(f"  Extraction: installer {summary(figures['extractions'], 's', 1, 2)}; unzip {summary(figures['unzips'], 's', 1, 2)}; "
+        f"ratio {summary(ratios, '', 1, 2)}")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--runs", type=int, default=5, help="install and uninstall runs (default 5)")
-    parser.add_argument("--build-runs", type=int, default=3, help="builds and rebuilds (default 3)")
+    parser.add_argument("--runs", type=int, default=5, help="install and uninstall runs of the first product (default 5)")
+    parser.add_argument("--build-runs", type=int, default=3, help="builds and rebuilds of the first product (default 3)")
+    parser.add_argument("--large-runs", type=int, default=2, help="install runs, builds and rebuilds of the 1 GB product (default 2)")
     parser.add_argument("--source", default=ROOT, help="the checkout to build (default: this one)")
     parser.add_argument("--work", default=os.path.join(ROOT, "build-bench"), help="work folder, kept between runs")
     parser.add_argument("--no-builds", action="store_true",
-                        help="measure only the installer an earlier run built in --work (its product is kept)")
+                        help="measure only the installers an earlier run built in --work (its products are kept)")
     args = parser.parse_args()
 
     if not os.environ.get("DISPLAY"):
         os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24", sys.executable, *sys.argv])
 
     os.makedirs(args.work, exist_ok=True)
-    product = os.path.join(args.work, "product")
-    if args.no_builds:
-        count = sum(len(ns) for _, _, ns in os.walk(os.path.join(product, "payload")))
-        unpacked = sum(os.path.getsize(os.path.join(r, n)) for r, _, ns in os.walk(os.path.join(product, "payload")) for n in ns)
-    else:
-        count, unpacked = make_product(product)
-    log(f"benchmark: product of {count} Wine DLLs in two bundles, {unpacked / MIB:.1f} MiB unpacked")
-
-    bench = Bench(os.path.abspath(args.source), args.work, product)
+    products = [("54 MB product", os.path.join(args.work, "product"), False, args.runs, args.build_runs),
+                ("1 GB product", os.path.join(args.work, "product-large"), True, args.large_runs, args.large_runs)]
+    if not args.no_builds:
+        for _, folder, large, _, _ in products:
+            make_product(folder, large)
+    bench = Bench(os.path.abspath(args.source), args.work, products[0][1])
     if not args.no_builds:
         bench.warm_up()
 
-    builds, build_peaks, rebuilds, rebuild_peaks = [], [], [], []
-    for run in range(0 if args.no_builds else args.build_runs):
-        seconds, peak = bench.build_once()
-        builds.append(seconds)
-        build_peaks.append(peak)
-        log(f"benchmark: build {run + 1}: {seconds:.1f} s, peak {peak / MIB:.0f} MiB")
-    for run in range(0 if args.no_builds else args.build_runs):
-        seconds, peak = bench.rebuild_once(run)
-        rebuilds.append(seconds)
-        rebuild_peaks.append(peak)
-        log(f"benchmark: rebuild {run + 1}: {seconds:.1f} s, peak {peak / MIB:.0f} MiB")
+    results = []
+    for label, folder, large, runs, build_runs in products:
+        count = sum(len(ns) for _, _, ns in os.walk(os.path.join(folder, "payload")))
+        unpacked = sum(os.path.getsize(os.path.join(r, n)) for r, _, ns in os.walk(os.path.join(folder, "payload")) for n in ns)
+        log(f"benchmark: {label}: {count} files in two bundles, {unpacked / MIB:.1f} MiB unpacked")
+        if args.no_builds and large:
+            log("benchmark: --no-builds keeps one installer only: the 1 GB product is measured when it is built")
+            break
+        results.append((measure(bench, folder, label, runs, build_runs, args.no_builds, args.work), unpacked, count))
 
-    payload_size = os.path.getsize(bench.payload())
-    exe_size = os.path.getsize(bench.exe)
-    pieces = len([n for n in os.listdir(os.path.dirname(bench.payload())) if ".corvoChunk" in n])
-
-    installs, uninstalls, extractions, unzips = [], [], [], []
-    with Prefix(os.path.join(args.work, "wine")) as prefix:
-        # The installer is run from the prefix, as a user would from their Downloads folder.
-        exe = "C:\\users\\Public\\Installer.exe"
-        shutil.copyfile(bench.exe, prefix.unix(exe))
-        for run in range(args.runs):
-            peak, lines = prefix.run(exe, "--headless")
-            installs.append(peak)
-            extractions.append(extraction_seconds(lines))
-            unzips.append(unzip_seconds(bench.payload(), os.path.join(args.work, "unzip")))
-            peak, lines = prefix.run(exe, "--uninstall", "--headless")
-            uninstalls.append(peak)
-            if any(os.path.exists(prefix.unix(f"{folder}/{bundle}")) for folder, bundle in zip(FOLDERS, BUNDLES)):
-                raise SystemExit("benchmark: the uninstall left a bundle behind")
-            log(f"benchmark: run {run + 1}: install peak {installs[-1] / MIB:.0f} MiB, uninstall peak {peak / MIB:.0f} MiB, "
-                f"extraction {extractions[-1]:.2f} s, unzip {unzips[-1]:.2f} s")
-
-    ratios = [e / u for e, u in zip(extractions, unzips)]
-    log("")
-    log(f"Product: {unpacked / MIB:.1f} MiB unpacked, Payload.zip {payload_size / 1e6:.1f} MB in {pieces} pieces")
-    if builds:
-        log(f"Building the installer (JUCE already compiled): {summary(builds, 's')}; peak memory {summary(build_peaks, 'MiB', MIB, 0)}")
-        log(f"Rebuild after a one-byte change in one bundle:  {summary(rebuilds, 's')}; peak memory {summary(rebuild_peaks, 'MiB', MIB, 0)}")
-    log(f"Installer.exe: {exe_size / 1e6:.1f} MB = payload + {(exe_size - payload_size) / 1e6:.1f} MB "
-        f"({exe_size / payload_size:.2f} x the payload)")
-    log(f"Headless install, peak memory:   {summary(installs, 'MiB', MIB, 0)}")
-    log(f"Headless uninstall, peak memory: {summary(uninstalls, 'MiB', MIB, 0)}")
-    log(f"Extraction: installer {summary(extractions, 's', 1, 2)}; unzip {summary(unzips, 's', 1, 2)}; "
-        f"ratio {summary(ratios, '', 1, 2)}")
+    for figures, unpacked, count in results:
+        report(figures, unpacked, count)
 
 
 if __name__ == "__main__":

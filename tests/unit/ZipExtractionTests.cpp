@@ -1,3 +1,4 @@
+#include "StagedObject.h"
 #include "ZipExtraction.h"
 
 #include <gtest/gtest.h>
@@ -247,4 +248,54 @@ TEST_F (ZipExtractionTest, OutOfRangeIndexFails)
     EXPECT_TRUE (archive.extractEntry (1, target).failed());
     EXPECT_TRUE (archive.extractEntry (-1, target).failed());
     EXPECT_EQ (archive.getEntryName (1), juce::String());
+}
+
+TEST_F (ZipExtractionTest, InnerArchiveStoredOrDeflatedGivesTheSameBundleAndADamagedOneIsFoundFirst)
+{
+    // A bundle with a module too large to unpack in memory when its archive is deflated.
+    juce::MemoryBlock module (20 * 1024 * 1024);
+    juce::Random (7).fillBitsRandomly (module.getData(), module.getSize());
+    const std::vector<EntrySource> files {
+        { "Ondra.vst3\\Contents\\x86_64-win\\Ondra.vst3", module, 9 },
+        { "Ondra.vst3\\Contents\\Resources\\moduleinfo.json", textBlock ("{ \"Name\": \"Ondra\" }"), 9 },
+        { "Ondra.vst3\\desktop.ini", textBlock ("[.ShellClassInfo]\r\n"), 0 },
+    };
+    const auto inner = buildArchive (files);
+
+    struct Case { const char* name; int compression; bool damaged; };
+    for (const auto& c : { Case { "stored", 0, false }, Case { "deflated", 9, false }, Case { "stored and damaged", 0, true } })
+    {
+        SCOPED_TRACE (c.name);
+        auto outer = buildArchive ({ { "Ondra.vst3.zip", inner, c.compression } });
+
+        if (c.damaged)
+            static_cast<char*> (outer.getData())[outer.getSize() / 2] ^= 0x20;   // inside the stored bytes
+
+        const auto file = root.getChildFile (juce::String (c.name) + ".zip");
+        ASSERT_TRUE (file.replaceWithData (outer.getData(), outer.getSize()));
+        const CheckedZipArchive archive (file);
+        const auto staging = root.getChildFile (c.name);
+        ASSERT_TRUE (staging.createDirectory().wasOk());
+
+        juce::File staged;
+        auto innerFailed = false;
+        const auto result = CorvoAudio::stageObject (archive, 0, "Ondra.vst3", staging, staged, innerFailed);
+
+        if (c.damaged)
+        {
+            EXPECT_TRUE (result.getErrorMessage().contains ("CRC-32 mismatch for archive entry \"Ondra.vst3.zip\"")) << result.getErrorMessage();
+            EXPECT_EQ (staging.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 0) << "nothing staged";
+            continue;
+        }
+
+        ASSERT_TRUE (result.wasOk()) << result.getErrorMessage();
+        EXPECT_EQ (staged, staging.getChildFile ("Ondra.vst3"));
+        for (const auto& f : files)
+        {
+            juce::MemoryBlock written;
+            ASSERT_TRUE (staging.getChildFile (f.storedName.replaceCharacter ('\\', '/')).loadFileAsData (written)) << f.storedName;
+            EXPECT_TRUE (written == f.content) << f.storedName;
+        }
+        EXPECT_EQ (staging.getNumberOfChildFiles (juce::File::findFilesAndDirectories), 1) << "no unpacked archive left beside the bundle";
+    }
 }
