@@ -144,7 +144,7 @@ def large_files(target):
     for folder in (WINE_DLLS, MINGW_LIBS):
         for name in sorted(os.listdir(folder)):
             path = os.path.join(folder, name)
-            if os.path.isfile(path) and not os.path.islink(path):
+            if os.path.isfile(path) and not os.path.islink(path) and os.path.getsize(path) > 0:
                 sources.append(path)
     chosen, total, round_ = [], 0, 0
     while total < target:
@@ -219,7 +219,8 @@ class Bench:
         return configured + built, max(configure_peak, build_peak)
 
     def rebuild_once(self, run):
-        bundle_file = sorted(os.path.join(r, n) for r, _, ns in os.walk(os.path.join(self.product, "payload", BUNDLES[0])) for n in ns)[0]
+        bundle_file = sorted(path for path in (os.path.join(r, n) for r, _, ns in os.walk(os.path.join(self.product, "payload", BUNDLES[0]))
+                                               for n in ns) if os.path.getsize(path) > 0)[0]
         with open(bundle_file, "r+b") as f:
             f.seek(-1, os.SEEK_END)
             last = f.read(1)[0]
