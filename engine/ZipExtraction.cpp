@@ -201,13 +201,32 @@ CheckedZipArchive::CheckedZipArchive (juce::InputStream& source)
     readRecords (source);
 }
 
-CheckedZipArchive::CheckedZipArchive (SourceOpener opener)
-    : ownSource (opener != nullptr ? opener() : nullptr),
-      openSource (std::move (opener)),
-      zip (ownSource.get(), false)
+namespace
 {
-    if (ownSource != nullptr)
-        readRecords (*ownSource);
+    /** Gives the archive a new stream for every entry it reads, so that entries can be read on
+        several threads at once. */
+    class OpenedSource final : public juce::InputSource
+    {
+    public:
+        explicit OpenedSource (CheckedZipArchive::SourceOpener o) : opener (std::move (o)) {}
+
+        juce::InputStream* createInputStream() override                        { return opener().release(); }
+        juce::InputStream* createInputStreamFor (const juce::String&) override { return nullptr; }
+        juce::int64 hashCode() const override                                   { return (juce::int64) (juce::pointer_sized_int) this; }
+
+    private:
+        CheckedZipArchive::SourceOpener opener;
+    };
+}
+
+CheckedZipArchive::CheckedZipArchive (SourceOpener opener)
+    : openSource (opener),
+      zip (new OpenedSource (std::move (opener)))
+{
+    if (const auto source = openSource != nullptr ? openSource() : nullptr)
+        readRecords (*source);
+    else
+        records.resize ((size_t) zip.getNumEntries());
 }
 
 CheckedZipArchive::CheckedZipArchive (const juce::File& file)
@@ -396,31 +415,9 @@ juce::Result CheckedZipArchive::readEntry (int index, juce::MemoryBlock& content
     });
 }
 
-namespace
+juce::Result CheckedZipArchive::openEntry (int index, const juce::File& spillFolder, SourceOpener& opener) const
 {
-    /** A file unpacked for reading, deleted with the stream that reads it. */
-    class SpilledEntryStream final : public juce::InputStream
-    {
-    public:
-        explicit SpilledEntryStream (const juce::File& f) : file (f), in (std::make_unique<juce::FileInputStream> (f)) {}
-        ~SpilledEntryStream() override   { in.reset(); file.deleteFile(); }
-
-        bool openedOk() const                       { return in->openedOk(); }
-        juce::int64 getTotalLength() override       { return in->getTotalLength(); }
-        bool isExhausted() override                 { return in->isExhausted(); }
-        int read (void* dest, int bytes) override   { return in->read (dest, bytes); }
-        juce::int64 getPosition() override          { return in->getPosition(); }
-        bool setPosition (juce::int64 pos) override { return in->setPosition (pos); }
-
-    private:
-        juce::File file;
-        std::unique_ptr<juce::FileInputStream> in;
-    };
-}
-
-juce::Result CheckedZipArchive::openEntry (int index, const juce::File& spillFolder, std::unique_ptr<juce::InputStream>& stream) const
-{
-    stream.reset();
+    opener = nullptr;
     const auto* entry = zip.getEntry (index);
 
     if (entry == nullptr)
@@ -432,11 +429,11 @@ juce::Result CheckedZipArchive::openEntry (int index, const juce::File& spillFol
     if (! record.has_value())
         return juce::Result::fail ("Cannot verify " + what + ": no usable central directory record (damaged or ZIP64 archive)");
 
-    // Stored, as the build writes an inner archive: read in place through a stream of its own over
+    // Stored, as the build writes an inner archive: read in place through streams of its own over
     // the same bytes, once its CRC-32 is checked in one pass.
     if (record->method == 0 && openSource != nullptr && record->compressedSize == record->size)
     {
-        auto source = openSource();
+        const auto source = openSource();
 
         if (source == nullptr)
             return juce::Result::fail ("Failed to read " + what);
@@ -448,18 +445,21 @@ juce::Result CheckedZipArchive::openEntry (int index, const juce::File& spillFol
             return juce::Result::fail ("Cannot read " + what + ": its local header is damaged");
 
         const auto start = record->localHeader + localHeaderSize + read16 (header + 26) + read16 (header + 28);
+        const auto size = record->size;
 
-        if (start + record->size > source->getTotalLength())
+        if (start + size > source->getTotalLength())
             return juce::Result::fail ("Size mismatch for " + what + " (the archive is damaged)");
 
-        juce::SubregionStream region (source.get(), start, record->size, false);
+        juce::SubregionStream region (source.get(), start, size, false);
 
-        if (const auto checked = copyVerified (region, what, record->crc32, record->size,
-                                               [] (const char*, size_t) { return juce::Result::ok(); });
+        if (const auto checked = copyVerified (region, what, record->crc32, size, [] (const char*, size_t) { return juce::Result::ok(); });
             checked.failed())
             return checked;
 
-        stream = std::make_unique<juce::SubregionStream> (source.release(), start, record->size, true);
+        opener = [openWhole = openSource, start, size]
+        {
+            return std::make_unique<juce::SubregionStream> (openWhole().release(), start, size, true);
+        };
         return juce::Result::ok();
     }
 
@@ -467,26 +467,23 @@ juce::Result CheckedZipArchive::openEntry (int index, const juce::File& spillFol
     // a file beside what is being staged, so memory never grows with the archive.
     if (record->size <= largestInnerArchiveInMemory || spillFolder == juce::File())
     {
-        juce::MemoryBlock content;
+        auto content = std::make_shared<juce::MemoryBlock>();
 
-        if (const auto result = readEntry (index, content); result.failed())
+        if (const auto result = readEntry (index, *content); result.failed())
             return result;
 
-        stream = std::make_unique<juce::MemoryInputStream> (std::move (content));
+        opener = [content] { return std::make_unique<juce::MemoryInputStream> (*content, false); };
         return juce::Result::ok();
     }
 
-    const auto spilled = spillFolder.getNonexistentChildFile ("unpacking", ".zip", false);
+    // The file goes once the last reader of it has gone.
+    const std::shared_ptr<const juce::File> spilled (new juce::File (spillFolder.getNonexistentChildFile ("unpacking", ".zip", false)),
+                                                     [] (const juce::File* file) { file->deleteFile(); delete file; });
 
-    if (const auto result = writeVerified (index, spilled); result.failed())
+    if (const auto result = writeVerified (index, *spilled); result.failed())
         return result;
 
-    auto reader = std::make_unique<SpilledEntryStream> (spilled);
-
-    if (! reader->openedOk())
-        return juce::Result::fail ("Failed to read " + spilled.getFullPathName());
-
-    stream = std::move (reader);
+    opener = [spilled] { return std::make_unique<juce::FileInputStream> (*spilled); };
     return juce::Result::ok();
 }
 

@@ -20,8 +20,8 @@ public:
 
     /** Reads the archive from a stream that must outlive this object (not owned). */
     explicit CheckedZipArchive (juce::InputStream& source);
-    /** Reads the archive from streams of its own: one for the archive, and one for each entry
-        read in place (see openEntry). */
+    /** Reads the archive from streams of its own: a new one for each entry, so that entries may
+        be extracted on several threads at once, and for each entry read in place (see openEntry). */
     explicit CheckedZipArchive (SourceOpener openSource);
     /** Reads the archive from a file. */
     explicit CheckedZipArchive (const juce::File& file);
@@ -43,12 +43,12 @@ public:
         size and CRC-32 of the central directory like a file. */
     juce::Result readEntry (int index, juce::MemoryBlock& content) const;
 
-    /** Opens one entry (an inner archive) for reading without holding it whole in memory. A stored
-        entry is read in place, through a stream of its own over the archive's bytes, after its
-        size and CRC-32 are checked in one pass; this needs an archive made from a file or a
-        SourceOpener. A deflated one is unpacked and checked first: in memory when small, else to
-        a file in spillFolder that goes with the stream. */
-    juce::Result openEntry (int index, const juce::File& spillFolder, std::unique_ptr<juce::InputStream>& stream) const;
+    /** Makes an opener for one entry's bytes (an inner archive), never holding it whole in
+        memory: a stored entry is read in place, through streams of their own over the archive's
+        bytes, once its size and CRC-32 are checked in one pass (this needs an archive made from a
+        file or a SourceOpener). A deflated one is unpacked and checked first: in memory when
+        small, else to a file in spillFolder that goes with the last copy of the opener. */
+    juce::Result openEntry (int index, const juce::File& spillFolder, SourceOpener& opener) const;
 
 private:
     /** What the central directory promises about one entry, and where its data is. */
@@ -66,7 +66,6 @@ private:
     /** Writes one entry to the file, checked against its record. */
     juce::Result writeVerified (int index, const juce::File& file) const;
 
-    std::unique_ptr<juce::InputStream> ownSource;
     SourceOpener openSource;
     mutable juce::ZipFile zip;
     std::vector<std::optional<Record>> records; // indexed like zip's entries; empty when unmatched

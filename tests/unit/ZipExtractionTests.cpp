@@ -255,15 +255,23 @@ TEST_F (ZipExtractionTest, InnerArchiveStoredOrDeflatedGivesTheSameBundleAndADam
     // A bundle with a module too large to unpack in memory when its archive is deflated.
     juce::MemoryBlock module (20 * 1024 * 1024);
     juce::Random (7).fillBitsRandomly (module.getData(), module.getSize());
-    const std::vector<EntrySource> files {
+    // ...and enough files that they are written on several threads.
+    std::vector<EntrySource> files {
         { "Ondra.vst3\\Contents\\x86_64-win\\Ondra.vst3", module, 9 },
         { "Ondra.vst3\\Contents\\Resources\\moduleinfo.json", textBlock ("{ \"Name\": \"Ondra\" }"), 9 },
         { "Ondra.vst3\\desktop.ini", textBlock ("[.ShellClassInfo]\r\n"), 0 },
     };
+    for (int k = 0; k < 40; ++k)
+    {
+        const auto text = "<Preset number=\"" + juce::String (k) + "\"/>" + juce::String::repeatedString ("x", k * 100);
+        files.push_back ({ "Ondra.vst3\\Contents\\Resources\\Presets\\Preset " + juce::String (k) + ".preset",
+                           juce::MemoryBlock (text.toRawUTF8(), text.getNumBytesAsUTF8()), k % 2 == 0 ? 9 : 0 });
+    }
     const auto inner = buildArchive (files);
 
-    struct Case { const char* name; int compression; bool damaged; };
-    for (const auto& c : { Case { "stored", 0, false }, Case { "deflated", 9, false }, Case { "stored and damaged", 0, true } })
+    struct Case { const char* name; int compression; bool damaged; int readOnly; };
+    for (const auto& c : { Case { "stored", 0, false, -1 }, Case { "deflated", 9, false, -1 }, Case { "stored and damaged", 0, true, -1 },
+                           Case { "a file that cannot be written", 0, false, 30 } })
     {
         SCOPED_TRACE (c.name);
         auto outer = buildArchive ({ { "Ondra.vst3.zip", inner, c.compression } });
@@ -277,9 +285,27 @@ TEST_F (ZipExtractionTest, InnerArchiveStoredOrDeflatedGivesTheSameBundleAndADam
         const auto staging = root.getChildFile (c.name);
         ASSERT_TRUE (staging.createDirectory().wasOk());
 
+        juce::File readOnly;
+        if (c.readOnly >= 0)
+        {
+            readOnly = staging.getChildFile (files[(size_t) c.readOnly].storedName.replaceCharacter ('\\', '/'));
+            readOnly.getParentDirectory().createDirectory();
+            readOnly.replaceWithText ("a user's own");
+            readOnly.setReadOnly (true);
+        }
+
         juce::File staged;
         auto innerFailed = false;
         const auto result = CorvoAudio::stageObject (archive, 0, "Ondra.vst3", staging, staged, innerFailed);
+
+        if (c.readOnly >= 0)
+        {
+            EXPECT_EQ (result.getErrorMessage(), "Cannot overwrite read-only file " + readOnly.getFullPathName());
+            EXPECT_TRUE (innerFailed);
+            EXPECT_EQ (readOnly.loadFileAsString(), "a user's own");
+            readOnly.setReadOnly (false);
+            continue;
+        }
 
         if (c.damaged)
         {
