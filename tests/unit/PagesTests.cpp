@@ -1,3 +1,4 @@
+#include "Deinstallation.h"
 #include "EmbeddedResources.h"
 #include "Fonts.h"
 #include "Identifiers.h"
@@ -787,6 +788,31 @@ TEST (UninstallPages, EveryObjectGoesWhateverItsInstallDefaultAndNoOpenGLFlagIsW
     // And the application's own reading of that copy for the uninstall leaves nothing out.
     const auto choices = CorvoAudio::PendingChoices::takeFrom (app.working().getTree(), embedded, true);
     EXPECT_TRUE (choices.deselected.isEmpty());
+
+    // The uninstall itself, on that copy: both bundles go, the one off by default too.
+    const auto vst3 = temp["VST3/Tarrow Audio - Ondra.vst3"], aax = temp["AAX/Tarrow Audio - Ondra.aaxplugin"];
+    for (const auto& bundle : { vst3, aax })
+        ASSERT_TRUE (bundle.getChildFile ("Contents/desktop.ini").create().wasOk());
+
+    CorvoAudio::UninstallEntry entry;
+    entry.displayName = "Ondra";
+    entry.displayVersion = "1.0.7";
+    entry.id = embedded.getString (Ids::AppUuid);
+    entry.installLocation = temp["VST3"];
+    entry.extraPaths.add (vst3.getFullPathName());
+    entry.extraPaths.add (aax.getFullPathName());
+    ASSERT_TRUE (CorvoAudio::writeUninstallRegistry (entry, {}));
+
+    app.runtime.setRunningHeadless (true);
+    const auto output = testing_support::captureOutput ([&]
+    {
+        CorvoAudio::Deinstallation uninstall (app);
+        testing_support::pumpUntil ([&] { return seam.exitCode.has_value(); }, 30000);
+    });
+    EXPECT_EQ (seam.exitCode.value_or (-1), 0) << output;
+    EXPECT_FALSE (vst3.exists()) << output;
+    EXPECT_FALSE (aax.exists()) << "installed although off by default: it goes too\n" << output;
+    CorvoAudio::deleteUninstallRegistry (entry.id);
 }
 
 TEST (UninstallPages, ResultPagesSayWhatRemains)
