@@ -383,18 +383,29 @@ juce::Result CheckedZipArchive::writeVerified (int index, const juce::File& file
     return result;
 }
 
-juce::Result CheckedZipArchive::readEntry (int index, juce::MemoryBlock& content) const
+juce::Result CheckedZipArchive::recordOf (int index, const Record*& record, juce::String& what) const
 {
     const auto* entry = zip.getEntry (index);
 
     if (entry == nullptr)
         return juce::Result::fail ("The archive has no entry " + juce::String (index));
 
-    const auto& record = records[(size_t) index];
-    const auto what = "archive entry \"" + entry->filename + "\"";
+    what = "archive entry \"" + entry->filename + "\"";
 
-    if (! record.has_value())
+    if (! records[(size_t) index].has_value())
         return juce::Result::fail ("Cannot verify " + what + ": no usable central directory record (damaged or ZIP64 archive)");
+
+    record = &*records[(size_t) index];
+    return juce::Result::ok();
+}
+
+juce::Result CheckedZipArchive::readEntry (int index, juce::MemoryBlock& content) const
+{
+    const Record* record = nullptr;
+    juce::String what;
+
+    if (const auto found = recordOf (index, record, what); found.failed())
+        return found;
 
     std::unique_ptr<juce::InputStream> in (zip.createStreamForEntry (index));
 
@@ -418,16 +429,11 @@ juce::Result CheckedZipArchive::readEntry (int index, juce::MemoryBlock& content
 juce::Result CheckedZipArchive::openEntry (int index, const juce::File& spillFolder, SourceOpener& opener) const
 {
     opener = nullptr;
-    const auto* entry = zip.getEntry (index);
+    const Record* record = nullptr;
+    juce::String what;
 
-    if (entry == nullptr)
-        return juce::Result::fail ("The archive has no entry " + juce::String (index));
-
-    const auto& record = records[(size_t) index];
-    const auto what = "archive entry \"" + entry->filename + "\"";
-
-    if (! record.has_value())
-        return juce::Result::fail ("Cannot verify " + what + ": no usable central directory record (damaged or ZIP64 archive)");
+    if (const auto found = recordOf (index, record, what); found.failed())
+        return found;
 
     // Stored, as the build writes an inner archive: read in place through streams of its own over
     // the same bytes, once its CRC-32 is checked in one pass.

@@ -63,6 +63,9 @@ private:
 
     void readRecords (juce::InputStream& source);
 
+    /** The record of an entry that can be verified, and the entry named for messages. */
+    juce::Result recordOf (int index, const Record*& record, juce::String& what) const;
+
     /** Writes one entry to the file, checked against its record. */
     juce::Result writeVerified (int index, const juce::File& file) const;
 

@@ -444,14 +444,22 @@ TEST (Application, WizardHandsTheUsersChoicesToTheElevatedCopy)
     seam.admin = true;
     const juce::File vst3 ("C:\\Program Files\\Common Files\\VST3\\Tarrow Audio - Ondra.vst3");
     const juce::File aax ("C:\\Program Files\\Common Files\\Avid\\Audio\\Plug-Ins\\Tarrow Audio - Ondra.aaxplugin");
-    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
-    const auto output = captureOutput ([&]
+
+    // Starts the copy Windows would start elevated, with the command line it was given, and waits
+    // for its result page; returns what it printed.
+    const auto runElevatedCopy = [&]
     {
-        app->initialise (seam.launchedParameters);
-        AppProperties pages;
-        pages.setTree (app->getPersistentTree(), false);
-        testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
-    });
+        captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
+        return captureOutput ([&]
+        {
+            app->initialise (seam.launchedParameters);
+            AppProperties pages;
+            pages.setTree (app->getPersistentTree(), false);
+            testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
+        });
+    };
+
+    const auto output = runElevatedCopy();
 
     EXPECT_TRUE (output.contains ("Operation mode source: resumed pending installation state")) << output;
     EXPECT_TRUE (output.contains ("Installation finished successfully.")) << output;
@@ -489,14 +497,7 @@ TEST (Application, WizardHandsTheUsersChoicesToTheElevatedCopy)
 
     stateFile.deleteFile();
     seam.admin = true;
-    captureOutput ([&] { app = std::make_unique<AppInstaller>(); });
-    const auto uninstallOutput = captureOutput ([&]
-    {
-        app->initialise (seam.launchedParameters);
-        AppProperties pages;
-        pages.setTree (app->getPersistentTree(), false);
-        testing_support::pumpUntil ([&] { return pages.getNextPageToShow() == AppProperties::result; }, 30000);
-    });
+    const auto uninstallOutput = runElevatedCopy();
 
     EXPECT_TRUE (uninstallOutput.contains ("Operation mode: uninstall")) << uninstallOutput;
     EXPECT_TRUE (uninstallOutput.contains ("Deinstallation finished successfully.")) << uninstallOutput;
